@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "device/FormModel.h"
+
+namespace vanteo {
+
+enum class FieldType {
+    text,      // edit holding any text (length-limited when maxLength is set)
+    integer,   // edit holding a signed 32-bit decimal
+    unsigned_, // edit holding an unsigned 32-bit decimal
+    check,     // check box, 0 or 1
+    label,     // static text
+    comboText, // the "COM port" drop-down's edit part
+};
+
+enum class Visibility {
+    visible,       // shown from the start
+    hiddenAtStart, // hidden at start, shown by a Read or by calibration mode
+    alwaysHidden,  // no operation ever shows it
+};
+
+enum class ControlKind { edit, upperCaseEdit, multiLineEdit, checkBox, leftTextCheckBox, label, comboBox };
+
+// One row of the form: the control, what the user sees next to it, and how its value is taken.
+struct FieldRow {
+    int id;                   // the control's resource identifier
+    const char* label;        // on-screen label, "" when the control has none
+    const char* unitCaption;  // caption after the control ("Mhz", "secs"), "" when none
+    ControlKind control;
+    FieldType type;
+    int maxLength;            // text: at most this many characters; 0 = unlimited
+    bool hasRange;            // integer / unsigned: validated against [minimum, maximum]
+    std::int64_t minimum;
+    std::int64_t maximum;
+    Visibility visibility;
+    // The member of FormModel the row transfers: exactly one of these is set, by type.
+    std::string FormModel::*textMember;
+    std::int32_t FormModel::*intMember;
+    std::uint32_t FormModel::*unsignedMember;
+};
+
+// The 73 fields in the order ReadForm and ShowForm process them.
+std::span<const FieldRow> FieldTable();
+
+// The row of a control identifier, or nullptr.
+const FieldRow* FindField(int controlId);
+// The row whose label (compared exactly, then without regard to case) is `label`, or nullptr.
+const FieldRow* FindFieldByLabel(const std::string& label);
+
+// The controls hidden at start-up, in the order the form hides them (74 identifiers).
+std::span<const int> ControlsHiddenAtStartUp();
+// The controls calibration mode shows, in order.
+std::span<const int> CalibrationModeControls();
+
+// Control identifiers that are not fields of the table: labels, group boxes and buttons the
+// operations show, hide or caption.
+namespace control {
+inline constexpr int kCompareButton = 1170;  // '<' / '>'
+inline constexpr int kClearFlash = 1070;
+inline constexpr int kProgressBar = 1068;
+inline constexpr int kValidateKml = 1033;
+inline constexpr int kRead = 1005;
+inline constexpr int kWrite = 1003;
+inline constexpr int kRun = 1014;
+inline constexpr int kUpdate = 1036;
+inline constexpr int kSend1200 = 1127;
+inline constexpr int kDev0 = 1193;
+inline constexpr int kDev4 = 1194;
+inline constexpr int kSaveCfg = 1185;
+inline constexpr int kRestoreCfg = 1186;
+inline constexpr int kReadFlash = 1065;
+inline constexpr int kFlashTest = 1144;
+inline constexpr int kFixKml = 1195;
+inline constexpr int kDefault = 1198;
+inline constexpr int kDeviationLabel = 1100;
+inline constexpr int kFcalLabel = 1101;
+inline constexpr int kSerialLabel = 1102;
+inline constexpr int kSlowSpeedLabel = 1103;
+inline constexpr int kFastSpeedLabel = 1105;
+inline constexpr int kSlowRateLabel = 1104;
+inline constexpr int kFastRateLabel = 1106;
+inline constexpr int kTurnSlopeLabel = 1107;
+inline constexpr int kTurnAngleLabel = 1108;
+inline constexpr int kTurnTimeLabel = 1109;
+inline constexpr int kOnceEveryLabel = 1114;
+inline constexpr int kPktsLabel = 1115;
+inline constexpr int kTxRateLabel = 1135;
+inline constexpr int kSecsLabel = 1136;
+inline constexpr int kArrowLabel = 1184;  // "-->"
+inline constexpr int kRRegLabel = 1129;
+inline constexpr int kNRegLabel = 1130;
+inline constexpr int kMRegLabel = 1131;
+inline constexpr int kFRegLabel = 1132;
+inline constexpr int kDigitalTelemetryGroup = 1176;
+inline constexpr int kSmartBeaconingGroup = 1177;
+inline constexpr int kProfileSwitchingGroup = 1178;
+// Unit labels 1139 .. 1143 of the smart-beaconing fields.
+inline constexpr int kFirstSmartBeaconingUnit = 1139;
+inline constexpr int kLastSmartBeaconingUnit = 1143;
+}  // namespace control
+
+}  // namespace vanteo

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "device/DeviceContext.h"
+
+// The configuration operations behind the form's buttons. Each runs to completion on the calling
+// thread, talks to the tracker through ctx.link and to the user through ctx.ui, and returns true
+// when it ran to its normal end (false when it stopped on a failure or was refused; the user has
+// then been told why). The GUI's button handlers, the CLI and the tests call exactly these.
+namespace vanteo {
+
+// Form start-up: clears the profiles' numbers, sets the start values, ShowForm, hides the
+// tracker-dependent controls, then the command line: `argument` is the program's first
+// argument ("-qrkvz" selects calibration mode and shows "Calibration Mode Enabled\n"), or empty.
+void RunFormStartUp(DeviceContext& ctx, const std::string& argument);
+
+// "Read" (1005) and "Write" (1003).
+bool OnRead(DeviceContext& ctx);
+bool OnWrite(DeviceContext& ctx);
+
+// Profile store and form behaviour.
+void StoreFormInProfile(DeviceContext& ctx);
+void ShowProfile(DeviceContext& ctx, int index);
+void ApplyPathRule(DeviceContext& ctx);
+void OnProfile1Clicked(DeviceContext& ctx);          // 1166
+void OnProfile2Clicked(DeviceContext& ctx);          // 1167
+void OnCompareClicked(DeviceContext& ctx);           // 1170 '<'
+void OnConvertMetersToFeetClicked(DeviceContext& ctx);  // 1137
+void OnDefaultClicked(DeviceContext& ctx);           // 1198 "DEFAULT"
+
+// "Save Cfg" (1185), "Restore Cfg" (1186).
+bool OnSaveCfg(DeviceContext& ctx);
+bool OnRestoreCfg(DeviceContext& ctx);
+
+// "Run" (1014), "Send 1200" (1127), "Update" (1036), "Dev0" (1193), "Dev4" (1194).
+bool OnRun(DeviceContext& ctx);
+bool OnSend1200(DeviceContext& ctx);
+bool OnUpdate(DeviceContext& ctx);
+bool OnDev0(DeviceContext& ctx);
+bool OnDev4(DeviceContext& ctx);
+
+}  // namespace vanteo

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+
+namespace vanteo {
+
+// What the connected tracker can do, filled by the Read from its model identifier and firmware
+// version. Created cleared (smartLaunchDetect true); a Read only adds to it, so after reading two
+// different trackers in one run the flags are the union of both, except those a model clears.
+struct TrackerCapabilities {
+    std::string modelId;
+    int firmwareVersion = 0;
+    bool peekPoke = false;
+    bool offsetByOne = false;
+    bool smartBeaconing = false;
+    bool logTimestamp = false;
+    bool logHoursMinutes = false;
+    bool noSlotting = false;
+    bool storeSmartBeacon = false;
+    bool onlySendValid = false;
+    bool txRateSpacing = false;
+    bool twoProfiles = false;
+    bool transmitVoltage = false;
+    bool metersToFeet = false;
+    bool gpsPowerdown = false;
+    bool compressCapable = false;
+    bool hoursMinutesCapable = false;
+    bool band2m = false;
+    bool pllRegisters = false;
+    bool packedFrequency = false;
+    int calibrationBase = 0;
+    bool powerAmp = false;
+    bool deviationAdjust = false;
+    bool gSwitch = false;
+    bool digitalTelemetry = false;
+    bool powerOffset10 = false;
+    bool txMessages = false;
+    bool smartLaunchDetect = true;
+    int voltageMultiplier = 0;
+    float voltageReference = 0.0f;
+    int memorySizeKbit = 0;  // flash size in kilobits: 64, 128 or 1024; 0 before any query
+
+    // The first group of firmware rules (the Read applies it right after the 'V' reply):
+    // smartBeaconing, peekPoke, offsetByOne, logTimestamp, logHoursMinutes, noSlotting and the
+    // clearing of storeSmartBeacon.
+    void ApplyFirmwareRules(int version);
+    // The second group: compressCapable, hoursMinutesCapable, storeSmartBeacon, onlySendValid,
+    // txRateSpacing, twoProfiles, transmitVoltage, metersToFeet, gpsPowerdown.
+    void ApplyLateFirmwareRules(int version);
+    // calibrationBase := 9200, the first matching row of the model table, the voltage scale.
+    void ApplyModelTable(const std::string& model, int version);
+};
+
+}  // namespace vanteo

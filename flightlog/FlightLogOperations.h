@@ -1,0 +1,32 @@
+#pragma once
+
+#include "device/DeviceContext.h"
+#include "flightlog/FlightLogState.h"
+
+// The flight-log operations behind the form's buttons. They return true when they ran to their
+// normal end (for Read Flash and Clear Flash: when the worker was started); false when they
+// stopped or were refused, the user having been told why.
+namespace vanteo {
+
+struct FlightLogContext {
+    DeviceContext& device;
+    FlightLogState& log;
+};
+
+// True (after "Please wait until the previous operation completes") while a flash worker runs.
+// Every front end calls it before any operation that uses the link, LogImage or KmlOutputFile.
+bool RefuseWhileFlashBusy(FlightLogContext& ctx);
+
+// "Read Flash" (1065): details dialog, save dialog, version and memory size, then starts the
+// download worker and returns. "Clear Flash" (1070): confirmation, then starts the erase worker.
+bool OnReadFlash(FlightLogContext& ctx);
+bool OnClearFlash(FlightLogContext& ctx);
+// Blocks until the running worker (if any) has ended; true when it completed its job.
+bool WaitForFlashWorker(FlightLogContext& ctx);
+
+// "Validate KML" (1033), "Fix KML" (1195), "Flash Test" (1144).
+bool OnValidateKml(FlightLogContext& ctx);
+bool OnFixKml(FlightLogContext& ctx);
+bool OnFlashTest(FlightLogContext& ctx);
+
+}  // namespace vanteo

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vanteo {
+
+// The byte seam under SerialLink: a real serial port (QSerialPortTransport), the in-process link
+// to a simulated tracker (InProcessTransport) and the test fakes all implement it.
+// A transport is used by one thread at a time; see ReleaseThread / AdoptCurrentThread.
+class ByteTransport {
+public:
+    enum class OpenStatus {
+        ok,
+        cannotOpen,         // absent, in use, empty name
+        cannotConfigure,    // 9600 8N1 could not be applied
+        cannotGetTimeouts,  // the time-outs could not be read
+        cannotSetTimeouts,  // the time-outs could not be applied
+    };
+
+    virtual ~ByteTransport() = default;
+
+    // Opens `portName` exclusively at 9600 baud, 8 data bits, no parity, one stop bit, and raises
+    // DTR (whose outcome is ignored: it fails on pseudo-terminals and some USB adapters).
+    virtual OpenStatus Open(const std::string& portName) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // One write call; true when the port accepted it.
+    virtual bool Write(const std::uint8_t* data, std::size_t count) = 0;
+
+    // Reads up to `count` bytes. Gives up when `totalTimeoutMs` have passed since the call or
+    // `intervalTimeoutMs` have passed without a byte. Returns the number of bytes stored.
+    virtual std::size_t Read(std::uint8_t* buffer, std::size_t count, int totalTimeoutMs,
+                             int intervalTimeoutMs) = 0;
+
+    // Hand-over between threads (a Qt port object may only be used by the thread that owns it):
+    // the owning thread calls ReleaseThread, then the thread that takes over calls
+    // AdoptCurrentThread before its first transfer. Transports without thread affinity ignore both.
+    virtual void ReleaseThread() {}
+    virtual void AdoptCurrentThread() {}
+
+    // The operating system's message for the last failure, for traces and the CLI; may be empty.
+    virtual std::string LastError() const { return {}; }
+};
+
+}  // namespace vanteo

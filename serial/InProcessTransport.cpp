@@ -1,0 +1,54 @@
+#include "serial/InProcessTransport.h"
+
+#include <algorithm>
+
+namespace vanteo {
+
+ByteTransport::OpenStatus InProcessTransport::Open(const std::string& portName) {
+    if (portName.empty()) {
+        return OpenStatus::cannotOpen;
+    }
+    const OpenStatus status = nextOpenStatus_;
+    nextOpenStatus_ = OpenStatus::ok;
+    if (status != OpenStatus::ok) {
+        return status;
+    }
+    open_ = true;
+    portName_ = portName;
+    ++openCount_;
+    return OpenStatus::ok;
+}
+
+bool InProcessTransport::Write(const std::uint8_t* data, std::size_t count) {
+    if (!open_ || !device_.Connected()) {
+        return false;
+    }
+    device_.ReceiveFromHost(data, count, clock_.NowMs());
+    return true;
+}
+
+std::size_t InProcessTransport::Read(std::uint8_t* buffer, std::size_t count, int totalTimeoutMs,
+                                     int intervalTimeoutMs) {
+    if (!open_) {
+        return 0;
+    }
+    const std::int64_t start = clock_.NowMs();
+    const std::int64_t deadline = start + totalTimeoutMs;
+    std::int64_t lastByteAt = start;
+    std::size_t stored = 0;
+    while (stored < count) {
+        const std::int64_t giveUpAt = std::min(deadline, lastByteAt + intervalTimeoutMs);
+        const std::optional<TimedByte> next = device_.PeekToHost();
+        if (!next || next->readyAtMs > giveUpAt) {
+            clock_.AdvanceTo(giveUpAt);
+            break;
+        }
+        clock_.AdvanceTo(next->readyAtMs);
+        device_.PopToHost();
+        buffer[stored++] = next->value;
+        lastByteAt = std::max(next->readyAtMs, clock_.NowMs());
+    }
+    return stored;
+}
+
+}  // namespace vanteo
