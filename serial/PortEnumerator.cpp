@@ -1,0 +1,138 @@
+#include "serial/PortEnumerator.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace vanteo {
+namespace {
+
+constexpr const char* kAnnouncementSuffix = ".port";
+
+// A process id from "<pid>.port"; 0 when the file name is anything else.
+pid_t PidFromFileName(const std::string& fileName) {
+    const std::string suffix = kAnnouncementSuffix;
+    if (fileName.size() <= suffix.size() ||
+        fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return 0;
+    }
+    const std::string digits = fileName.substr(0, fileName.size() - suffix.size());
+    if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(),
+                                          [](unsigned char c) { return std::isdigit(c); })) {
+        return 0;
+    }
+    return static_cast<pid_t>(std::stol(digits));
+}
+
+bool ProcessRunning(pid_t pid) {
+    // EPERM: the process exists but belongs to someone else; it is still running.
+    return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+}
+
+bool PathExists(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0;
+}
+
+std::string TrimLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+        line.pop_back();
+    }
+    return line;
+}
+
+int CompareIgnoringCase(const std::string& a, const std::string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        if (ca != cb) {
+            return ca < cb ? -1 : 1;
+        }
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::string SystemPortDescription(const QSerialPortInfo& info) {
+    std::string description = info.description().toStdString();
+    const std::string manufacturer = info.manufacturer().toStdString();
+    if (!manufacturer.empty() && description.find(manufacturer) == std::string::npos) {
+        description += description.empty() ? manufacturer : " (" + manufacturer + ")";
+    }
+    if (description.empty()) {
+        description = "Serial port " + info.systemLocation().toStdString();
+    }
+    return description;
+}
+
+}  // namespace
+
+std::string SimulatorAnnouncementDirectory() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] != '\0') {
+        return std::string(runtime) + "/vanteo-sim";
+    }
+    return "/tmp/vanteo-sim-" + std::to_string(getuid());
+}
+
+std::vector<PortInfo> ReadSimulatorAnnouncements(const std::string& directory) {
+    std::vector<PortInfo> ports;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(directory, error);
+    if (error) {
+        return ports;  // no simulator has run yet
+    }
+    for (const auto& entry : entries) {
+        const pid_t pid = PidFromFileName(entry.path().filename().string());
+        if (pid == 0 || !ProcessRunning(pid)) {
+            continue;
+        }
+        std::ifstream file(entry.path());
+        std::string path;
+        std::string description;
+        std::getline(file, path);
+        std::getline(file, description);
+        path = TrimLineEnd(path);
+        description = TrimLineEnd(description);
+        if (!PathExists(path)) {
+            continue;
+        }
+        if (description.empty()) {
+            description = "Vanteo tracker simulator";
+        }
+        ports.push_back({path, description + " (pid " + std::to_string(pid) + ")"});
+    }
+    return ports;
+}
+
+void SortPortList(std::vector<PortInfo>& ports) {
+    std::stable_sort(ports.begin(), ports.end(), [](const PortInfo& a, const PortInfo& b) {
+        const int order = CompareIgnoringCase(a.name, b.name);
+        return order != 0 ? order < 0 : a.name < b.name;
+    });
+    ports.erase(std::unique(ports.begin(), ports.end(),
+                            [](const PortInfo& a, const PortInfo& b) { return a.name == b.name; }),
+                ports.end());
+}
+
+std::vector<PortInfo> EnumeratePorts() {
+    std::vector<PortInfo> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        ports.push_back({info.portName().toStdString(), SystemPortDescription(info)});
+    }
+    for (PortInfo& simulator : ReadSimulatorAnnouncements(SimulatorAnnouncementDirectory())) {
+        ports.push_back(std::move(simulator));
+    }
+    SortPortList(ports);
+    return ports;
+}
+
+}  // namespace vanteo

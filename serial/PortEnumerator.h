@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vanteo {
+
+// One entry of the "COM port" list: the name to type into the field and open, and a text a user
+// can recognise the port by.
+struct PortInfo {
+    std::string name;
+    std::string description;
+};
+
+// Every serial port the system reports plus every running tracker simulator, sorted by name as a
+// sorted combo box sorts them: alphabetically, ignoring case, so "COM10" comes before "COM2".
+// Reads the system's port list and the simulator announcements; call from any one thread.
+std::vector<PortInfo> EnumeratePorts();
+
+// Where a running vanteo-sim announces its port: "$XDG_RUNTIME_DIR/vanteo-sim", or
+// "/tmp/vanteo-sim-<uid>" when XDG_RUNTIME_DIR is unset or empty. The simulator writes
+// "<dir>/<pid>.port" holding the port path on line 1 and a readable description on line 2, and
+// removes it when it stops.
+std::string SimulatorAnnouncementDirectory();
+
+// The announcements in `directory` whose process is still running and whose port still exists
+// (stale files of simulators that were killed are skipped, not deleted). Unsorted.
+std::vector<PortInfo> ReadSimulatorAnnouncements(const std::string& directory);
+
+// Sorts `ports` in list order and drops later entries with a name already listed.
+void SortPortList(std::vector<PortInfo>& ports);
+
+}  // namespace vanteo

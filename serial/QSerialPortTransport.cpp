@@ -1,0 +1,144 @@
+#include "serial/QSerialPortTransport.h"
+
+#include <QDeadlineTimer>
+#include <QSerialPort>
+#include <QThread>
+#include <algorithm>
+
+namespace vanteo {
+namespace {
+
+// The tracker's line: 9600 baud, 8N1, no handshake.
+constexpr qint32 kBaudRate = 9600;
+// Write time-out: a constant part plus a part per byte, as the port's read time-outs.
+constexpr qint64 kWriteTimeoutMs = 2500;
+
+}  // namespace
+
+QSerialPortTransport::QSerialPortTransport() : port_(std::make_unique<QSerialPort>()) {}
+
+QSerialPortTransport::~QSerialPortTransport() {
+    Close();
+}
+
+void QSerialPortTransport::RememberError() {
+    lastError_ = port_->errorString().toStdString();
+}
+
+ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName) {
+    Close();
+    lastError_.clear();
+    if (portName.empty()) {
+        lastError_ = "no port name";
+        return OpenStatus::cannotOpen;
+    }
+    port_->setPortName(QString::fromStdString(portName));
+    // QSerialPort locks the device and sets TIOCEXCL, so a second opener is refused.
+    if (!port_->open(QIODevice::ReadWrite)) {
+        RememberError();
+        port_->clearError();
+        return OpenStatus::cannotOpen;
+    }
+    const bool configured =
+        port_->setBaudRate(kBaudRate) && port_->setDataBits(QSerialPort::Data8) &&
+        port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop) &&
+        port_->setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        RememberError();
+        Close();
+        return OpenStatus::cannotConfigure;
+    }
+    // Pseudo-terminals and some USB adapters have no modem lines: the failure is expected and
+    // must not linger as the port's error, or the next wait would report it.
+    port_->setDataTerminalReady(true);
+    port_->clearError();
+    return OpenStatus::ok;
+}
+
+void QSerialPortTransport::Close() {
+    if (port_ && port_->isOpen()) {
+        port_->close();
+    }
+    if (port_) {
+        port_->clearError();
+    }
+}
+
+bool QSerialPortTransport::IsOpen() const {
+    return port_->isOpen();
+}
+
+bool QSerialPortTransport::Write(const std::uint8_t* data, std::size_t count) {
+    if (!port_->isOpen()) {
+        return false;
+    }
+    if (count == 0) {
+        return true;
+    }
+    const qint64 written =
+        port_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(count));
+    if (written != static_cast<qint64>(count)) {
+        RememberError();
+        port_->clearError();
+        return false;
+    }
+    QDeadlineTimer deadline(kWriteTimeoutMs + kWriteTimeoutMs * static_cast<qint64>(count));
+    while (port_->bytesToWrite() > 0) {
+        if (!port_->waitForBytesWritten(
+                static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)))) {
+            RememberError();
+            port_->clearError();
+            return false;
+        }
+    }
+    return true;
+}
+
+std::size_t QSerialPortTransport::Read(std::uint8_t* buffer, std::size_t count, int totalTimeoutMs,
+                                       int intervalTimeoutMs) {
+    if (!port_->isOpen()) {
+        return 0;
+    }
+    const QDeadlineTimer total(totalTimeoutMs);
+    QDeadlineTimer interval(intervalTimeoutMs);
+    std::size_t stored = 0;
+    while (stored < count) {
+        if (port_->bytesAvailable() > 0) {
+            const qint64 got = port_->read(reinterpret_cast<char*>(buffer + stored),
+                                           static_cast<qint64>(count - stored));
+            if (got < 0) {
+                RememberError();
+                port_->clearError();
+                break;
+            }
+            stored += static_cast<std::size_t>(got);
+            interval.setRemainingTime(intervalTimeoutMs);
+            continue;
+        }
+        const qint64 waitMs = std::min(total.remainingTime(), interval.remainingTime());
+        if (waitMs <= 0) {
+            break;
+        }
+        if (!port_->waitForReadyRead(static_cast<int>(waitMs))) {
+            const QSerialPort::SerialPortError error = port_->error();
+            if (error != QSerialPort::TimeoutError && error != QSerialPort::NoError) {
+                // The device went away or failed: no byte will come, whatever the time-out.
+                RememberError();
+                port_->clearError();
+                break;
+            }
+            port_->clearError();
+        }
+    }
+    return stored;
+}
+
+void QSerialPortTransport::ReleaseThread() {
+    port_->moveToThread(nullptr);
+}
+
+void QSerialPortTransport::AdoptCurrentThread() {
+    port_->moveToThread(QThread::currentThread());
+}
+
+}  // namespace vanteo

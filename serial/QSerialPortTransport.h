@@ -1,0 +1,55 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "serial/ByteTransport.h"
+
+class QSerialPort;
+
+namespace vanteo {
+
+// A real serial port through QSerialPort (QtCore + QtSerialPort only).
+//
+// The port name is what the user typed or picked: a full path ("/dev/pts/3", "/dev/ttyUSB0") or a
+// bare name that is looked up under /dev ("ttyUSB0"). Open takes the port exclusively and sets
+// 9600 baud, 8 data bits, no parity, one stop bit, no flow control, then raises DTR (ignored when
+// the port cannot, as a pseudo-terminal cannot). QSerialPort has no port time-outs to read or
+// set: Read enforces them itself, so Open never reports the two time-out failures.
+//
+// No event loop is needed: Read and Write block with waitForReadyRead / waitForBytesWritten.
+// Threads: the object may only be used by the thread it belongs to, at first the one that
+// constructed it. To hand it over, the owning thread calls ReleaseThread and the thread that takes
+// over calls AdoptCurrentThread before its first call (it may be a std::thread).
+class QSerialPortTransport final : public ByteTransport {
+  public:
+    QSerialPortTransport();
+    ~QSerialPortTransport() override;
+    QSerialPortTransport(const QSerialPortTransport&) = delete;
+    QSerialPortTransport& operator=(const QSerialPortTransport&) = delete;
+
+    OpenStatus Open(const std::string& portName) override;
+    void Close() override;
+    bool IsOpen() const override;
+
+    // Hands all bytes to the port and waits until they are written, at most 2500 ms plus
+    // 2500 ms per byte. False when the port refused them or did not take them in that time.
+    bool Write(const std::uint8_t* data, std::size_t count) override;
+    // Blocks until `count` bytes arrived, `totalTimeoutMs` passed since the call, or
+    // `intervalTimeoutMs` passed without a byte; also stops when the port fails (unplugged).
+    std::size_t Read(std::uint8_t* buffer, std::size_t count, int totalTimeoutMs,
+                     int intervalTimeoutMs) override;
+
+    void ReleaseThread() override;
+    void AdoptCurrentThread() override;
+
+    std::string LastError() const override { return lastError_; }
+
+  private:
+    void RememberError();
+
+    std::unique_ptr<QSerialPort> port_;
+    std::string lastError_;
+};
+
+}  // namespace vanteo
