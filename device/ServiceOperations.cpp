@@ -1,0 +1,172 @@
+// The transmitter test ("Run") and the calibration-mode service commands: the 1200 Hz tone, the
+// factory block (serial number, ID String copy, frequency calibration) and the "DevAddr" byte.
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "device/Operations.h"
+#include "serial/CFormat.h"
+
+namespace vanteo {
+namespace {
+
+constexpr std::uint8_t kTransmitCommand = 'G';      // transmits until the next command arrives
+constexpr std::uint8_t kToneCommand = '1';          // 1200 Hz tone until the next command arrives
+constexpr std::uint8_t kFactoryBlockCommand = 'U';  // then the 15 block bytes in one write
+
+// The tracker needs a moment around the attention exchange before it takes the tone command.
+constexpr std::int64_t kTonePauseMs = 200;
+
+// The factory block at 0x80..0x8E: serial number (big-endian), the ID String copy padded with 0
+// bytes, and the calibration pair, two copies of a 16-bit little-endian word whose bit 15 is the
+// sign and whose low 15 bits are the magnitude.
+constexpr std::uint8_t kFactoryBlockAddress = 0x80;
+constexpr std::size_t kSerialNumberBytes = 4;
+constexpr std::size_t kIdStringCopyBytes = 7;
+constexpr std::size_t kFactoryBlockBytes = kSerialNumberBytes + kIdStringCopyBytes + 4;
+constexpr std::size_t kCalibrationOffset = kSerialNumberBytes + kIdStringCopyBytes;
+constexpr std::int64_t kMaxCalibrationMagnitude = 0x7FFF;
+constexpr std::uint8_t kCalibrationSignBit = 0x80;
+
+// "DevAddr": the byte selects something inside the tracker; only 0 and 4 are ever written.
+constexpr std::uint8_t kDevAddrAddress = 0x26;
+
+using FactoryBlock = std::array<std::uint8_t, kFactoryBlockBytes>;
+
+FactoryBlock BuildFactoryBlock(std::uint32_t serialNumber, const std::string& idString,
+                               std::int32_t calibration) {
+    FactoryBlock block{};
+    for (std::size_t i = 0; i < kSerialNumberBytes; ++i) {
+        block[i] = static_cast<std::uint8_t>(serialNumber >> (8 * (kSerialNumberBytes - 1 - i)));
+    }
+    // Only the first seven characters fit; the rest of the copy is 0.
+    for (std::size_t i = 0; i < kIdStringCopyBytes && i < idString.size(); ++i) {
+        block[kSerialNumberBytes + i] = static_cast<std::uint8_t>(idString[i]);
+    }
+    const auto magnitude = static_cast<std::uint32_t>(std::abs(calibration)) & 0x7FFF;
+    const auto low = static_cast<std::uint8_t>(magnitude & 0xFF);
+    auto high = static_cast<std::uint8_t>(magnitude >> 8);
+    if (calibration < 0) {
+        high = static_cast<std::uint8_t>(high | kCalibrationSignBit);
+    }
+    block[kCalibrationOffset + 0] = low;
+    block[kCalibrationOffset + 1] = high;
+    block[kCalibrationOffset + 2] = low;
+    block[kCalibrationOffset + 3] = high;
+    return block;
+}
+
+void ShowInMessages(DeviceContext& ctx, const std::string& line) {
+    ctx.form.messages = line;
+    ctx.ui.ShowForm();
+}
+
+bool WriteDevAddr(DeviceContext& ctx, std::uint8_t value) {
+    // Uses an open link as it is; opens the port itself only when nothing is open.
+    if (!ctx.link.IsOpen() && !ctx.link.OpenPort(ctx.form.comPort)) {
+        return false;
+    }
+    if (!ctx.link.PokeByte(kDevAddrAddress, value)) {
+        return false;  // the link has said why
+    }
+    ctx.ui.ShowMessage(FormatC("DevAddr updated to %u", static_cast<unsigned>(value)));
+    return true;
+}
+
+}  // namespace
+
+bool OnRun(DeviceContext& ctx) {
+    if (!ctx.link.OpenPort(ctx.form.comPort)) {
+        return false;
+    }
+    const bool sent = ctx.link.WriteByte(kTransmitCommand);
+    ctx.link.Close();
+    if (!sent) {
+        ShowInMessages(ctx, "TX not started: the port refused the command");
+        return false;
+    }
+    ShowInMessages(ctx, "TX running, Enter a command to stop");
+    return true;
+}
+
+bool OnSend1200(DeviceContext& ctx) {
+    if (!ctx.link.OpenPort(ctx.form.comPort)) {
+        return false;
+    }
+    if (!ctx.tracker.toneOn) {
+        ctx.link.Sleep(kTonePauseMs);
+        if (!ctx.link.Sync()) {
+            return false;  // nothing switched on; the link has said why
+        }
+        ctx.link.Sleep(kTonePauseMs);
+        if (!ctx.link.WriteByte(kToneCommand)) {
+            return false;
+        }
+        ctx.tracker.toneOn = true;
+        ShowInMessages(ctx, "Turning on 1200 Hz tone");
+        return true;
+    }
+    // Any command ends the tone; the attention exchange is the harmless one.
+    ShowInMessages(ctx, "Turning off 1200 Hz tone");
+    ctx.tracker.toneOn = false;
+    return ctx.link.Sync();
+}
+
+bool OnUpdate(DeviceContext& ctx) {
+    // The block is the tracker's identity: never write it from fields the form refused.
+    if (!ctx.ui.ReadForm()) {
+        return false;
+    }
+    // The user edits fcal plus the model's base; what is stored is the difference.
+    const std::int64_t calibration = static_cast<std::int64_t>(ctx.form.calibrationField) -
+                                     ctx.tracker.capabilities.calibrationBase;
+    if (calibration > kMaxCalibrationMagnitude || calibration < -kMaxCalibrationMagnitude) {
+        ctx.ui.ShowMessage(
+            FormatC("Calibration out of range: the field before --> must lie within %lld of %d",
+                    static_cast<long long>(kMaxCalibrationMagnitude),
+                    ctx.tracker.capabilities.calibrationBase));
+        return false;
+    }
+    if (!ctx.link.OpenPort(ctx.form.comPort)) {
+        return false;
+    }
+    const auto newCalibration = static_cast<std::int32_t>(calibration);
+    const FactoryBlock block =
+        BuildFactoryBlock(ctx.form.serialNumber, ctx.form.idString, newCalibration);
+
+    if (ctx.tracker.capabilities.peekPoke) {
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            if (!ctx.link.PokeByte(static_cast<std::uint8_t>(kFactoryBlockAddress + i), block[i])) {
+                return false;  // the link has said why and is closed
+            }
+        }
+    } else {
+        std::string reply;
+        if (!ctx.link.WriteByte(kFactoryBlockCommand) || !ctx.link.ReadLine(reply)) {
+            return false;
+        }
+        if (!ctx.link.WriteBytes(block.data(), block.size())) {
+            return false;
+        }
+    }
+
+    ctx.form.fcal = newCalibration;
+    const unsigned scal1 =
+        static_cast<unsigned>(block[kCalibrationOffset + 1]) << 8 | block[kCalibrationOffset];
+    ShowInMessages(ctx, FormatC("106 writing Scal1 is %x  calibrate is %x", scal1,
+                                static_cast<unsigned>(newCalibration)));
+    ctx.ui.ShowMessage("Serial Numbers updated");
+    return true;
+}
+
+bool OnDev0(DeviceContext& ctx) {
+    return WriteDevAddr(ctx, 0);
+}
+
+bool OnDev4(DeviceContext& ctx) {
+    return WriteDevAddr(ctx, 4);
+}
+
+}  // namespace vanteo
