@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "device/MemoryMap.h"
+
 namespace vanteo {
 
 // A configuration file: a copy of the tracker's 256-byte configuration memory as text, one line
@@ -20,11 +22,6 @@ namespace vanteo {
 // as skipped, so nothing left over from another line is ever written. Pure functions, any thread.
 
 inline constexpr std::size_t kConfigMemorySize = 256;
-
-// Saved but never restored: the serial number (0x80..0x83), the ID String copy (0x84..0x8A) and
-// the calibration pair (0x8B..0x8E) belong to the tracker, not to its setup.
-inline constexpr std::uint8_t kFactoryBlockFirstAddress = 0x80;
-inline constexpr std::uint8_t kFactoryBlockLastAddress = 0x8E;
 
 // The file dialogs' filter and default extension.
 inline constexpr const char* kConfigFileFilter = "KVT Files (*.kvt)|*.kvt|All Files (*.*)|*.*||";
@@ -53,9 +50,10 @@ std::string FormatConfigFile(const std::array<std::uint8_t, kConfigMemorySize>& 
 // Reads a file's text. A UTF-8 byte-order mark at the start is ignored.
 ConfigFileContents ParseConfigFile(std::string_view text);
 
-// True for the addresses a restore leaves alone.
-constexpr bool IsFactoryBlockAddress(std::uint8_t address) {
-    return address >= kFactoryBlockFirstAddress && address <= kFactoryBlockLastAddress;
+// True for the addresses a restore leaves alone: the serial number (0x80..0x83), the ID String
+// copy (0x84..0x8A) and the calibration pair (0x8B..0x8E) belong to the tracker, not its setup.
+constexpr bool IsFactoryBlockAddress(std::uint8_t byteAddress) {
+    return byteAddress >= address::kSerialNumber && byteAddress <= address::kFactoryBlockEnd;
 }
 
 }  // namespace vanteo

@@ -3,35 +3,26 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "device/MemoryMap.h"
 #include "device/Operations.h"
 #include "serial/CFormat.h"
 
 namespace vanteo {
 namespace {
 
-constexpr std::uint8_t kTransmitCommand = 'G';      // transmits until the next command arrives
-constexpr std::uint8_t kToneCommand = '1';          // 1200 Hz tone until the next command arrives
-constexpr std::uint8_t kFactoryBlockCommand = 'U';  // then the 15 block bytes in one write
-
 // The tracker needs a moment around the attention exchange before it takes the tone command.
 constexpr std::int64_t kTonePauseMs = 200;
 
 // The factory block at 0x80..0x8E: serial number (big-endian), the ID String copy padded with 0
-// bytes, and the calibration pair, two copies of a 16-bit little-endian word whose bit 15 is the
-// sign and whose low 15 bits are the magnitude.
-constexpr std::uint8_t kFactoryBlockAddress = 0x80;
-constexpr std::size_t kSerialNumberBytes = 4;
-constexpr std::size_t kIdStringCopyBytes = 7;
-constexpr std::size_t kFactoryBlockBytes = kSerialNumberBytes + kIdStringCopyBytes + 4;
-constexpr std::size_t kCalibrationOffset = kSerialNumberBytes + kIdStringCopyBytes;
+// bytes, and the calibration pair.
+constexpr std::size_t kSerialNumberBytes = address::kIdStringCopy - address::kSerialNumber;
+constexpr std::size_t kIdStringCopyBytes = address::kCalibration - address::kIdStringCopy;
+constexpr std::size_t kFactoryBlockBytes = address::kFactoryBlockEnd - address::kSerialNumber + 1;
+constexpr std::size_t kCalibrationOffset = address::kCalibration - address::kSerialNumber;
+// The pair stores a 15-bit magnitude and a sign bit.
 constexpr std::int64_t kMaxCalibrationMagnitude = 0x7FFF;
-constexpr std::uint8_t kCalibrationSignBit = 0x80;
-
-// "DevAddr": the byte selects something inside the tracker; only 0 and 4 are ever written.
-constexpr std::uint8_t kDevAddrAddress = 0x26;
 
 using FactoryBlock = std::array<std::uint8_t, kFactoryBlockBytes>;
 
@@ -45,16 +36,10 @@ FactoryBlock BuildFactoryBlock(std::uint32_t serialNumber, const std::string& id
     for (std::size_t i = 0; i < kIdStringCopyBytes && i < idString.size(); ++i) {
         block[kSerialNumberBytes + i] = static_cast<std::uint8_t>(idString[i]);
     }
-    const auto magnitude = static_cast<std::uint32_t>(std::abs(calibration)) & 0x7FFF;
-    const auto low = static_cast<std::uint8_t>(magnitude & 0xFF);
-    auto high = static_cast<std::uint8_t>(magnitude >> 8);
-    if (calibration < 0) {
-        high = static_cast<std::uint8_t>(high | kCalibrationSignBit);
+    const std::array<std::uint8_t, 4> pair = EncodeCalibration(calibration);
+    for (std::size_t i = 0; i < pair.size(); ++i) {
+        block[kCalibrationOffset + i] = pair[i];
     }
-    block[kCalibrationOffset + 0] = low;
-    block[kCalibrationOffset + 1] = high;
-    block[kCalibrationOffset + 2] = low;
-    block[kCalibrationOffset + 3] = high;
     return block;
 }
 
@@ -68,7 +53,7 @@ bool WriteDevAddr(DeviceContext& ctx, std::uint8_t value) {
     if (!ctx.link.IsOpen() && !ctx.link.OpenPort(ctx.form.comPort)) {
         return false;
     }
-    if (!ctx.link.PokeByte(kDevAddrAddress, value)) {
+    if (!ctx.link.PokeByte(address::kDevAddr, value)) {
         return false;  // the link has said why
     }
     ctx.ui.ShowMessage(FormatC("DevAddr updated to %u", static_cast<unsigned>(value)));
@@ -81,7 +66,7 @@ bool OnRun(DeviceContext& ctx) {
     if (!ctx.link.OpenPort(ctx.form.comPort)) {
         return false;
     }
-    const bool sent = ctx.link.WriteByte(kTransmitCommand);
+    const bool sent = ctx.link.WriteByte(command::kTransmit);
     ctx.link.Close();
     if (!sent) {
         ShowInMessages(ctx, "TX not started: the port refused the command");
@@ -101,7 +86,7 @@ bool OnSend1200(DeviceContext& ctx) {
             return false;  // nothing switched on; the link has said why
         }
         ctx.link.Sleep(kTonePauseMs);
-        if (!ctx.link.WriteByte(kToneCommand)) {
+        if (!ctx.link.WriteByte(command::kTone1200)) {
             return false;
         }
         ctx.tracker.toneOn = true;
@@ -138,13 +123,14 @@ bool OnUpdate(DeviceContext& ctx) {
 
     if (ctx.tracker.capabilities.peekPoke) {
         for (std::size_t i = 0; i < block.size(); ++i) {
-            if (!ctx.link.PokeByte(static_cast<std::uint8_t>(kFactoryBlockAddress + i), block[i])) {
+            if (!ctx.link.PokeByte(static_cast<std::uint8_t>(address::kSerialNumber + i),
+                                   block[i])) {
                 return false;  // the link has said why and is closed
             }
         }
     } else {
         std::string reply;
-        if (!ctx.link.WriteByte(kFactoryBlockCommand) || !ctx.link.ReadLine(reply)) {
+        if (!ctx.link.WriteByte(command::kFactoryBlock) || !ctx.link.ReadLine(reply)) {
             return false;
         }
         if (!ctx.link.WriteBytes(block.data(), block.size())) {
