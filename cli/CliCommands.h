@@ -1,0 +1,73 @@
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliRequest.h"
+#include "cli/ConsoleInteraction.h"
+#include "flightlog/FlightLogOperations.h"
+
+namespace vanteo::cli {
+
+// A serial port as the port list describes it.
+struct PortListing {
+    std::string name;
+    std::string description;
+};
+
+// The command layer of vanteo-cli: runs one parsed request against the form, the tracker
+// records, the serial link and the flight-log state in `ctx`, through the same operations the
+// window's buttons call. Results go to `out`, message boxes and the front end's own remarks to
+// the console (the error stream). The caller owns everything; one request per object is the
+// intended use, as one process runs one command.
+class CliCommands {
+public:
+    using PortLister = std::function<std::vector<PortListing>()>;
+
+    // Exit statuses.
+    static constexpr int kDone = 0;
+    static constexpr int kFailed = 1;
+    static constexpr int kUsage = 2;
+
+    CliCommands(FlightLogContext& ctx, ConsoleInteraction& console, std::ostream& out,
+                PortLister portLister = {});
+
+    // Runs the form's start-up (calibration mode as requested), takes the port into the form
+    // and runs the command. Returns the exit status.
+    int Run(const CliRequest& request);
+
+private:
+    int Identify();
+    int Read(const CliRequest& request);
+    int Write(const CliRequest& request);
+    int SaveCfg(const CliRequest& request);
+    int RestoreCfg(const CliRequest& request);
+    int ReadFlash(const CliRequest& request);
+    int ClearFlash(const CliRequest& request);
+    int FlashTest();
+    int RunTransmitter();
+    int Tone(const CliRequest& request);
+    int Update(const CliRequest& request);
+    int DevAddr(const CliRequest& request);
+    int ValidateKml(const CliRequest& request);
+    int FixKml(const CliRequest& request);
+    int Ports();
+
+    // Prints the Messages field (when it holds anything) and maps `ok` to the exit status.
+    int Finish(bool ok);
+    // Prints "COMMAND: text" on the console and returns kFailed.
+    int Fail(const std::string& text);
+    // False (the user told) while a flash worker runs.
+    bool LinkFree();
+
+    FlightLogContext& ctx_;
+    DeviceContext& device_;
+    ConsoleInteraction& console_;
+    std::ostream& out_;
+    PortLister portLister_;
+    std::string commandName_;
+};
+
+}  // namespace vanteo::cli

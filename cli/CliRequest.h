@@ -1,0 +1,59 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "serial/UserInteraction.h"
+
+namespace vanteo::cli {
+
+enum class CliCommand {
+    none,  // only global options (or --help) were given
+    identify,
+    read,
+    write,
+    saveCfg,
+    restoreCfg,
+    readFlash,
+    clearFlash,
+    flashTest,
+    run,
+    tone,
+    update,
+    devAddr,
+    validateKml,
+    fixKml,
+    ports,
+};
+
+// One invocation of vanteo-cli, as the command line asked for it.
+struct CliRequest {
+    CliCommand command = CliCommand::none;
+    std::string commandName;  // as typed, for messages
+    bool help = false;        // --help: print the usage of the command (or of the program)
+
+    std::string port;          // --port, else $VANTEO_PORT; empty when neither
+    bool calibration = false;  // --calibration: the window's "-qrkvz" mode
+
+    std::string file;        // save-cfg, restore-cfg, read-flash, validate-kml, fix-kml input
+    std::string outputFile;  // fix-kml OUT, validate-kml -o OUT (empty: no new copy)
+    std::string jsonFile;    // read --json, write --json
+    int profile = 1;         // write --profile 1|2
+    std::vector<std::pair<std::string, std::string>> settings;  // write --set KEY=VALUE, in order
+
+    FlightDetails details;  // read-flash --name/--rocket/--date/--motor/--comments
+    bool yes = false;       // clear-flash --yes
+    bool toneOff = false;   // tone --off
+    std::optional<std::string> serialNumber;      // update --serial, as typed
+    std::optional<std::string> calibrationValue;  // update --cal, as typed
+    int devAddr = 0;                              // devaddr 0|4
+
+    // Commands that talk to a tracker need a port.
+    bool NeedsPort() const;
+    // Commands that exist in calibration mode only.
+    bool NeedsCalibrationMode() const;
+};
+
+}  // namespace vanteo::cli

@@ -1,0 +1,335 @@
+#include "cli/CommandLineParser.h"
+
+#include <array>
+
+namespace vanteo::cli {
+namespace {
+
+struct CommandInfo {
+    CliCommand command;
+    const char* name;
+    const char* synopsis;
+    const char* description;
+};
+
+constexpr std::array<CommandInfo, 15> kCommands = {{
+    {CliCommand::identify, "identify", "identify",
+     "Reads the tracker and prints its model, firmware version, serial number, battery voltage\n"
+     "and time."},
+    {CliCommand::read, "read", "read [--json FILE]",
+     "Reads the tracker and prints every field of the form, one line each in form order, as\n"
+     "\"ID Label: value\" (check boxes as 0 or 1), then both profile records.\n"
+     "  --json FILE   also write the fields (keyed by identifier) and both profiles as JSON"},
+    {CliCommand::write, "write", "write [--profile 1|2] [--json FILE] [--set KEY=VALUE]...",
+     "Reads the tracker, applies the settings (the file first, then each --set in order) as if\n"
+     "typed into the form, and writes the configuration back.\n"
+     "  --profile N     the profile (1 or 2) the per-profile fields address; default 1\n"
+     "  --json FILE     settings from a file written by 'read --json'\n"
+     "  --set KEY=VALUE KEY is a field's label as the form shows it (\"Frequency\", \"ID "
+     "String\",\n"
+     "                  \"Path 1\", \"Disable P2\", \"Store Intveral\") or its control identifier\n"
+     "                  (1171); check boxes take 0 or 1. Repeatable.\n"
+     "A value the form refuses stops the command before anything is sent."},
+    {CliCommand::saveCfg, "save-cfg", "save-cfg FILE",
+     "Reads the tracker, then saves its whole configuration memory to FILE (\"Save Cfg\")."},
+    {CliCommand::restoreCfg, "restore-cfg", "restore-cfg FILE",
+     "Reads the tracker, then writes the configuration memory saved in FILE back to it\n"
+     "(\"Restore Cfg\"); the serial number and calibration block is never restored."},
+    {CliCommand::readFlash, "read-flash",
+     "read-flash FILE [--name T] [--rocket T] [--date T] [--motor T] [--comments T]",
+     "Reads the tracker, then downloads the flight log into the KML file FILE. The details are\n"
+     "written into the KML header (empty when not given). A progress bar is shown on a terminal."},
+    {CliCommand::clearFlash, "clear-flash", "clear-flash --yes",
+     "Erases the flight log on the tracker. Refused without --yes."},
+    {CliCommand::flashTest, "flash-test", "flash-test",
+     "Writes a test pattern to the tracker's flash and reads it back (\"Flash Test\")."},
+    {CliCommand::run, "run", "run",
+     "Starts a test transmission; the tracker transmits until its next command."},
+    {CliCommand::tone, "tone", "tone [--off]",
+     "Calibration mode only: switches the 1200 Hz test tone on (\"Send 1200\"), or off with "
+     "--off."},
+    {CliCommand::update, "update", "update [--serial N] [--cal N]",
+     "Calibration mode only: reads the tracker, then writes the serial number (\"Ser#\") and the\n"
+     "frequency calibration (the field before \"-->\", i.e. fcal plus the model's base) with the\n"
+     "ID String (\"Update\"). Values not given keep what the tracker reported."},
+    {CliCommand::devAddr, "devaddr", "devaddr 0|4",
+     "Calibration mode only: writes the device-address byte (\"Dev0\" / \"Dev4\")."},
+    {CliCommand::validateKml, "validate-kml", "validate-kml IN [-o OUT]",
+     "Checks the data block of the KML file IN against its checksum; with -o writes a fresh KML\n"
+     "file OUT from it. Exit status 1 when the checksum does not match."},
+    {CliCommand::fixKml, "fix-kml", "fix-kml IN OUT",
+     "Repairs the coordinates of the KML file IN line by line into OUT (\"Fix KML\")."},
+    {CliCommand::ports, "ports", "ports", "Lists the serial ports with their descriptions."},
+}};
+
+const CommandInfo* FindCommand(const std::string& name) {
+    for (const CommandInfo& info : kCommands) {
+        if (name == info.name) {
+            return &info;
+        }
+    }
+    return nullptr;
+}
+
+const CommandInfo& InfoOf(CliCommand command) {
+    for (const CommandInfo& info : kCommands) {
+        if (info.command == command) {
+            return info;
+        }
+    }
+    return kCommands.front();
+}
+
+// Walks the arguments; options take their value from "--opt=value" or the next argument.
+class ArgumentCursor {
+public:
+    explicit ArgumentCursor(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+    bool AtEnd() const { return index_ >= arguments_.size(); }
+    const std::string& Current() const { return arguments_[index_]; }
+    void Next() { ++index_; }
+
+    // When the current argument is `option` or "option=...": consumes it and its value.
+    // Returns false when it is another argument; sets `error` when the value is missing.
+    bool TakeValue(const std::string& option, std::string& value, std::string& error) {
+        const std::string& argument = Current();
+        if (argument.rfind(option + "=", 0) == 0) {
+            value = argument.substr(option.size() + 1);
+            Next();
+            return true;
+        }
+        if (argument != option) {
+            return false;
+        }
+        Next();
+        if (AtEnd()) {
+            error = option + " needs a value";
+            return true;
+        }
+        value = Current();
+        Next();
+        return true;
+    }
+
+private:
+    const std::vector<std::string>& arguments_;
+    std::size_t index_ = 0;
+};
+
+bool IsOption(const std::string& argument) {
+    return argument.size() > 1 && argument[0] == '-';
+}
+
+}  // namespace
+
+bool CliRequest::NeedsPort() const {
+    switch (command) {
+        case CliCommand::identify:
+        case CliCommand::read:
+        case CliCommand::write:
+        case CliCommand::saveCfg:
+        case CliCommand::restoreCfg:
+        case CliCommand::readFlash:
+        case CliCommand::clearFlash:
+        case CliCommand::flashTest:
+        case CliCommand::run:
+        case CliCommand::tone:
+        case CliCommand::update:
+        case CliCommand::devAddr:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CliRequest::NeedsCalibrationMode() const {
+    return command == CliCommand::tone || command == CliCommand::update ||
+           command == CliCommand::devAddr;
+}
+
+CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::string>& arguments,
+                                                    const char* environmentPort) {
+    Outcome outcome;
+    CliRequest& request = outcome.request;
+    std::string& error = outcome.error;
+    std::vector<std::string> positional;
+    bool portGiven = false;
+
+    ArgumentCursor cursor(arguments);
+    while (!cursor.AtEnd() && error.empty()) {
+        const std::string argument = cursor.Current();
+        std::string value;
+        if (argument == "--help" || argument == "-h") {
+            request.help = true;
+            cursor.Next();
+        } else if (argument == "--calibration") {
+            request.calibration = true;
+            cursor.Next();
+        } else if (cursor.TakeValue("--port", value, error)) {
+            request.port = value;
+            portGiven = true;
+        } else if (!IsOption(argument) && request.command == CliCommand::none) {
+            const CommandInfo* info = FindCommand(argument);
+            if (info == nullptr) {
+                error = "unknown command '" + argument + "'";
+            } else {
+                request.command = info->command;
+                request.commandName = info->name;
+            }
+            cursor.Next();
+        } else if (!IsOption(argument)) {
+            positional.push_back(argument);
+            cursor.Next();
+        } else if (request.command == CliCommand::none) {
+            error = "unknown option '" + argument + "'";
+        } else {
+            // Options of the command.
+            const CliCommand command = request.command;
+            auto takes = [&](CliCommand owner, const char* option, std::string& target) {
+                return command == owner && cursor.TakeValue(option, target, error);
+            };
+            std::string profile;
+            std::string setting;
+            if (takes(CliCommand::read, "--json", request.jsonFile) ||
+                takes(CliCommand::write, "--json", request.jsonFile) ||
+                takes(CliCommand::readFlash, "--name", request.details.name) ||
+                takes(CliCommand::readFlash, "--rocket", request.details.rocketName) ||
+                takes(CliCommand::readFlash, "--date", request.details.date) ||
+                takes(CliCommand::readFlash, "--motor", request.details.motor) ||
+                takes(CliCommand::readFlash, "--comments", request.details.comments) ||
+                takes(CliCommand::validateKml, "-o", request.outputFile)) {
+            } else if (takes(CliCommand::write, "--profile", profile)) {
+                if (error.empty()) {
+                    if (profile == "1" || profile == "2") {
+                        request.profile = profile[0] - '0';
+                    } else {
+                        error = "--profile takes 1 or 2";
+                    }
+                }
+            } else if (takes(CliCommand::write, "--set", setting)) {
+                const std::size_t equals = setting.find('=');
+                if (error.empty() && (equals == std::string::npos || equals == 0)) {
+                    error = "--set takes KEY=VALUE";
+                } else if (error.empty()) {
+                    request.settings.emplace_back(setting.substr(0, equals),
+                                                  setting.substr(equals + 1));
+                }
+            } else if (command == CliCommand::update &&
+                       (argument == "--serial" || argument.rfind("--serial=", 0) == 0)) {
+                std::string text;
+                cursor.TakeValue("--serial", text, error);
+                request.serialNumber = text;
+            } else if (command == CliCommand::update &&
+                       (argument == "--cal" || argument.rfind("--cal=", 0) == 0)) {
+                std::string text;
+                cursor.TakeValue("--cal", text, error);
+                request.calibrationValue = text;
+            } else if (command == CliCommand::clearFlash && argument == "--yes") {
+                request.yes = true;
+                cursor.Next();
+            } else if (command == CliCommand::tone && argument == "--off") {
+                request.toneOff = true;
+                cursor.Next();
+            } else {
+                error = "unknown option '" + argument + "' for " + request.commandName;
+            }
+        }
+    }
+    if (!error.empty()) {
+        return outcome;
+    }
+    if (request.help) {
+        outcome.ok = true;
+        return outcome;
+    }
+    if (request.command == CliCommand::none) {
+        error = "no command given";
+        return outcome;
+    }
+
+    // Positional arguments of each command.
+    auto expect = [&](std::size_t count, const char* what) {
+        if (positional.size() < count) {
+            error = request.commandName + " needs " + what;
+        } else if (positional.size() > count) {
+            error = "unexpected argument '" + positional[count] + "' for " + request.commandName;
+        }
+        return error.empty();
+    };
+    switch (request.command) {
+        case CliCommand::saveCfg:
+        case CliCommand::restoreCfg:
+        case CliCommand::readFlash:
+        case CliCommand::validateKml:
+            if (expect(1, "a FILE")) {
+                request.file = positional[0];
+            }
+            break;
+        case CliCommand::fixKml:
+            if (expect(2, "IN and OUT files")) {
+                request.file = positional[0];
+                request.outputFile = positional[1];
+            }
+            break;
+        case CliCommand::devAddr:
+            if (expect(1, "0 or 4")) {
+                if (positional[0] == "0" || positional[0] == "4") {
+                    request.devAddr = positional[0][0] - '0';
+                } else {
+                    error = "devaddr takes 0 or 4";
+                }
+            }
+            break;
+        default:
+            expect(0, "");
+            break;
+    }
+    if (error.empty() && request.command == CliCommand::update && !request.serialNumber &&
+        !request.calibrationValue) {
+        error = "update needs --serial N, --cal N or both";
+    }
+    if (error.empty() && request.NeedsCalibrationMode() && !request.calibration) {
+        error = request.commandName + " is a service command: it needs --calibration";
+    }
+    if (error.empty() && !portGiven && environmentPort != nullptr) {
+        request.port = environmentPort;
+    }
+    if (error.empty() && request.NeedsPort() && request.port.empty()) {
+        error = "no serial port: give --port NAME or set VANTEO_PORT";
+    }
+    outcome.ok = error.empty();
+    return outcome;
+}
+
+std::string CommandLineParser::ProgramUsage() {
+    std::string text =
+        "Usage: vanteo-cli [--port NAME] [--calibration] COMMAND [OPTIONS]\n"
+        "\n"
+        "Configures a Vanteo GPS tracker and downloads its flight log over a serial port.\n"
+        "  --port NAME     the serial port (default: the VANTEO_PORT environment variable)\n"
+        "  --calibration   calibration mode, for the service commands tone, update, devaddr\n"
+        "  --help          this text; 'vanteo-cli COMMAND --help' describes one command\n"
+        "\n"
+        "Commands:\n";
+    for (const CommandInfo& info : kCommands) {
+        text += "  ";
+        text += info.synopsis;
+        text += "\n";
+    }
+    text +=
+        "\n"
+        "Message boxes are printed on stderr, the final Messages line on stdout.\n"
+        "Exit status: 0 done, 1 failed or refused, 2 usage error.\n";
+    return text;
+}
+
+std::string CommandLineParser::CommandUsage(CliCommand command) {
+    if (command == CliCommand::none) {
+        return ProgramUsage();
+    }
+    const CommandInfo& info = InfoOf(command);
+    return std::string("Usage: vanteo-cli [--port NAME] [--calibration] ") + info.synopsis +
+           "\n\n" + info.description + "\n";
+}
+
+}  // namespace vanteo::cli
