@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
-#include <vector>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "device/FieldTable.h"
 #include "device/FormModel.h"
 #include "serial/UserInteraction.h"
 
@@ -26,5 +29,34 @@ struct ControlState {
 bool ReadFormFromControls(FormModel& form, ControlState& controls, UserInteraction& ui);
 // ShowForm over ControlState: every field in table order; check fields outside 0 … 2 become 0.
 void ShowFormInControls(FormModel& form, ControlState& controls);
+
+// The per-field pieces of the two transfers, for a form (the Qt one) that keeps its own widgets.
+
+// An int edit's text as the form reads it: at most the first 31 characters, leading blanks and
+// tabs skipped, an optional sign, decimal digits, then nothing but blanks and tabs. nullopt when
+// that is not what stands there, and when the number reads as 0 while the first non-blank
+// character is not '0' (so "", "-", "+0" and "-0" are refused). Digits beyond what 64 bits hold
+// saturate; the caller sees the value is out of the 32-bit field's reach.
+std::optional<std::int64_t> ParseIntegerText(const std::string& text);
+// As ParseIntegerText, but a leading '-' is refused.
+std::optional<std::int64_t> ParseUnsignedText(const std::string& text);
+
+// The outcome of taking one control's text into its field.
+struct FieldReadResult {
+    bool ok = true;
+    std::string message;  // what to show when !ok
+    MessageIcon icon = MessageIcon::none;
+};
+// Takes `text` into the field of `row` with the row's rules. On a parse failure the field is
+// left as it was; on a range or length failure it keeps the out-of-range number or long text
+// (a number beyond the field's 32 bits is refused with the range message, or with the parse
+// message on a row without range, and leaves the field as it was).
+FieldReadResult ReadFieldFromText(const FieldRow& row, const std::string& text, FormModel& form);
+// The text the control of `row` shows for its field. A check field outside 0 … 2 is first set
+// to 0, which is why the form is not const.
+std::string FieldToText(const FieldRow& row, FormModel& form);
+// The "COM port" selection rule: the first entry that begins with `text`, compared without
+// regard to letter case, or `text` unchanged when none does.
+std::string SelectComPortEntry(const std::string& text, const std::vector<std::string>& entries);
 
 }  // namespace vanteo

@@ -1,0 +1,204 @@
+#include "device/FormTransfer.h"
+
+#include <cctype>
+#include <limits>
+
+#include "serial/CFormat.h"
+
+namespace vanteo {
+namespace {
+
+// The form's integer edits hand the parser a 32-character buffer: 31 characters and the NUL.
+constexpr std::size_t kNumberTextLimit = 31;
+// Saturation point while accumulating digits: far beyond any 32-bit field, far below overflow.
+constexpr std::int64_t kSaturated = std::int64_t{1} << 40;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::optional<std::int64_t> ParseNumber(const std::string& fullText, bool allowMinus) {
+    const std::string text = fullText.substr(0, kNumberTextLimit);
+    std::size_t pos = 0;
+    while (pos < text.size() && IsBlank(text[pos])) {
+        ++pos;
+    }
+    const std::size_t firstNonBlank = pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        if (negative && !allowMinus) {
+            return std::nullopt;
+        }
+        ++pos;
+    }
+    const std::size_t firstDigit = pos;
+    std::int64_t value = 0;
+    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) != 0) {
+        value = value * 10 + (text[pos] - '0');
+        if (value > kSaturated) {
+            value = kSaturated;
+        }
+        ++pos;
+    }
+    if (pos == firstDigit) {
+        return std::nullopt;
+    }
+    // A zero counts as a number only when written as one: "-0" and "+0" are refused.
+    if (value == 0 && text[firstNonBlank] != '0') {
+        return std::nullopt;
+    }
+    while (pos < text.size()) {
+        if (!IsBlank(text[pos])) {
+            return std::nullopt;
+        }
+        ++pos;
+    }
+    return negative ? -value : value;
+}
+
+FieldReadResult Failure(std::string message, MessageIcon icon) {
+    return FieldReadResult{false, std::move(message), icon};
+}
+
+std::string RangeMessage(const FieldRow& row) {
+    return FormatC("Please enter an integer between %lld and %lld.",
+                   static_cast<long long>(row.minimum), static_cast<long long>(row.maximum));
+}
+
+FieldReadResult ReadInteger(const FieldRow& row, const std::string& text, FormModel& form) {
+    const std::optional<std::int64_t> value = ParseIntegerText(text);
+    if (!value) {
+        return Failure("Please enter an integer.", MessageIcon::none);
+    }
+    if (*value < std::numeric_limits<std::int32_t>::min() ||
+        *value > std::numeric_limits<std::int32_t>::max()) {
+        return row.hasRange ? Failure(RangeMessage(row), MessageIcon::exclamation)
+                            : Failure("Please enter an integer.", MessageIcon::none);
+    }
+    form.*row.intMember = static_cast<std::int32_t>(*value);
+    if (row.hasRange && (*value < row.minimum || *value > row.maximum)) {
+        return Failure(RangeMessage(row), MessageIcon::exclamation);
+    }
+    return {};
+}
+
+FieldReadResult ReadUnsigned(const FieldRow& row, const std::string& text, FormModel& form) {
+    const std::optional<std::int64_t> value = ParseUnsignedText(text);
+    if (!value) {
+        return Failure("Please enter a positive integer.", MessageIcon::none);
+    }
+    if (*value > std::numeric_limits<std::uint32_t>::max()) {
+        return row.hasRange ? Failure(RangeMessage(row), MessageIcon::exclamation)
+                            : Failure("Please enter a positive integer.", MessageIcon::none);
+    }
+    form.*row.unsignedMember = static_cast<std::uint32_t>(*value);
+    if (row.hasRange && (*value < row.minimum || *value > row.maximum)) {
+        return Failure(RangeMessage(row), MessageIcon::exclamation);
+    }
+    return {};
+}
+
+bool StartsWithIgnoringCase(const std::string& entry, const std::string& prefix) {
+    if (entry.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(entry[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ParseIntegerText(const std::string& text) {
+    return ParseNumber(text, true);
+}
+
+std::optional<std::int64_t> ParseUnsignedText(const std::string& text) {
+    return ParseNumber(text, false);
+}
+
+FieldReadResult ReadFieldFromText(const FieldRow& row, const std::string& text, FormModel& form) {
+    switch (row.type) {
+        case FieldType::text:
+            form.*row.textMember = text;
+            if (row.maxLength > 0 && text.size() > static_cast<std::size_t>(row.maxLength)) {
+                return Failure(FormatC("Please enter no more than %d characters.", row.maxLength),
+                               MessageIcon::exclamation);
+            }
+            return {};
+        case FieldType::label:
+        case FieldType::comboText:
+            form.*row.textMember = text;
+            return {};
+        case FieldType::integer:
+            return ReadInteger(row, text, form);
+        case FieldType::unsigned_:
+            return ReadUnsigned(row, text, form);
+        case FieldType::check: {
+            // A check box reports 0 (clear), 1 (set) or 2 (indeterminate); anything else is clear.
+            const int state = LeadingIntC(text);
+            form.*row.intMember = (state >= 0 && state <= 2) ? state : 0;
+            return {};
+        }
+    }
+    return {};
+}
+
+std::string FieldToText(const FieldRow& row, FormModel& form) {
+    switch (row.type) {
+        case FieldType::text:
+        case FieldType::label:
+        case FieldType::comboText:
+            return form.*row.textMember;
+        case FieldType::integer:
+            return FormatC("%d", form.*row.intMember);
+        case FieldType::unsigned_:
+            return FormatC("%u", form.*row.unsignedMember);
+        case FieldType::check: {
+            std::int32_t& value = form.*row.intMember;
+            if (value < 0 || value > 2) {
+                value = 0;
+            }
+            return FormatC("%d", value);
+        }
+    }
+    return {};
+}
+
+std::string SelectComPortEntry(const std::string& text, const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) {
+        if (StartsWithIgnoringCase(entry, text)) {
+            return entry;
+        }
+    }
+    return text;
+}
+
+bool ReadFormFromControls(FormModel& form, ControlState& controls, UserInteraction& ui) {
+    for (const FieldRow& row : FieldTable()) {
+        const FieldReadResult result = ReadFieldFromText(row, controls.texts[row.id], form);
+        if (!result.ok) {
+            controls.focusedControl = row.id;
+            ui.ShowMessage(result.message, result.icon);
+            return false;
+        }
+    }
+    return true;
+}
+
+void ShowFormInControls(FormModel& form, ControlState& controls) {
+    for (const FieldRow& row : FieldTable()) {
+        std::string text = FieldToText(row, form);
+        if (row.type == FieldType::comboText) {
+            text = SelectComPortEntry(text, controls.comPortEntries);
+        }
+        controls.texts[row.id] = std::move(text);
+    }
+}
+
+}  // namespace vanteo
