@@ -1,0 +1,54 @@
+#include <optional>
+#include <string>
+
+#include "device/AtomicFileWriter.h"
+#include "flightlog/FlightLogOperations.h"
+#include "flightlog/KmlRepair.h"
+#include "flightlog/TextFile.h"
+#include "serial/CFormat.h"
+
+namespace vanteo {
+
+bool OnFixKml(FlightLogContext& ctx) {
+    if (RefuseWhileFlashBusy(ctx)) {
+        return false;
+    }
+    UserInteraction& ui = ctx.device.ui;
+    const FileDialogRequest request{"KML Files (*.kml)|*.kml|All Files (*.*)|*.*||", "kml"};
+    ctx.device.tracker.capabilities.compressCapable = true;
+
+    ui.ShowMessage("First select an input file");
+    const std::optional<std::string> inputPath = ui.AskOpenFile(request);
+    if (!inputPath) {
+        return false;
+    }
+    std::string text;
+    if (!ReadTextFile(*inputPath, text)) {
+        ui.ShowMessage("Error opening file");
+        return false;
+    }
+    ui.ShowMessage("Now select an output file");
+    const std::optional<std::string> outputPath = ui.AskSaveFile(request);
+    if (!outputPath) {
+        return false;
+    }
+    // Written beside the target and moved over it when complete, so choosing the input file as
+    // the output is safe too.
+    AtomicFileWriter output(*outputPath);
+    if (!output.Open()) {
+        ui.ShowMessage("Error opening output filefile");
+        return false;
+    }
+    std::string repaired;
+    repaired.reserve(text.size());
+    const std::size_t lines = RepairKmlText(text, repaired);
+    if (!output.Write(repaired) || !output.Commit()) {
+        ui.ShowMessage(
+            FormatC("Error writing file %s: the repaired file was not saved", outputPath->c_str()));
+        return false;
+    }
+    ui.ShowMessage(FormatC(" read %d lines\n", static_cast<int>(lines)));
+    return true;
+}
+
+}  // namespace vanteo

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "device/TrackerCapabilities.h"
+#include "serial/SerialLink.h"
+#include "serial/UserInteraction.h"
+
+namespace vanteo {
+
+// The tracker's flash (a serial EEPROM of 64, 128 or 1024 kbit) is reached with five single-letter
+// commands. Addresses are byte addresses: A1 = bits 8-15, A0 = bits 0-7, and on the 1024-kbit
+// part A2 = bit 16 moved to bit 2 (0x04 from 65536 on), because that chip takes its top address
+// bit in the device-select byte.
+inline constexpr std::uint8_t kMemorySizeCommand =
+    'K';                                              // reply line: '0' 64, '1' 128, '2' 1024 kbit
+inline constexpr std::uint8_t kVersionCommand = 'V';  // reply line: firmware version, decimal
+inline constexpr std::uint8_t kReadBlockCommand = 'J';  // [A2] A1 A0 -> 16 or 8 data bytes + 2
+inline constexpr std::uint8_t kWriteByteCommand = 'I';  // [A2] A1 A0 value -> 2 bytes
+inline constexpr std::uint8_t kEraseCommand = 'Z';      // -> progress bytes ended by LF CR
+
+inline constexpr int kLargeMemoryKbit = 1024;
+// Bytes after every block read and byte write that carry nothing for the host.
+inline constexpr std::size_t kFlashReplyTrailerBytes = 2;
+// The erase is given up when the tracker has sent nothing for this long (ms); a real erase sends
+// a progress byte every few hundred milliseconds.
+inline constexpr std::int64_t kEraseSilenceLimitMs = 30000;
+
+// Bytes in the memory (memorySizeKbit x 128), never more than the log image holds.
+std::size_t FlashBytes(int memorySizeKbit);
+// Bytes per block read: 16 on the 1024-kbit memory, else 8.
+std::size_t FlashBlockLength(int memorySizeKbit);
+
+// The command bytes, each sent in one write.
+std::vector<std::uint8_t> ReadBlockCommand(int memorySizeKbit, std::uint32_t address);
+std::vector<std::uint8_t> WriteByteCommand(int memorySizeKbit, std::uint32_t address,
+                                           std::uint8_t value);
+
+// Reads the block at `address` into out[0 .. FlashBlockLength - 1] (bytes zero-extended; bytes
+// that did not arrive are stored as 0) and discards the two bytes after it. Returns how many of
+// the block's bytes and the two after it arrived: less than FlashBlockLength + 2 means the block
+// came back short. Each read is bounded by the link's time-outs.
+std::size_t ReadFlashBlock(SerialLink& link, int memorySizeKbit, std::uint32_t address,
+                           std::span<std::uint32_t> out);
+// Writes one byte and discards the two reply bytes.
+void WriteFlashByte(SerialLink& link, int memorySizeKbit, std::uint32_t address,
+                    std::uint8_t value);
+
+// Sends 'K' and reads the reply line. False when no line came (the link has reported it and
+// closed); otherwise `firstCharacter` is the line's first character (0 for an empty line).
+bool QueryMemorySize(SerialLink& link, char& firstCharacter);
+
+enum class EraseOutcome {
+    done,        // the LF CR that ends the erase reply arrived
+    silent,      // nothing arrived for kEraseSilenceLimitMs
+    linkClosed,  // the link is closed or refused the command
+};
+// Sends 'Z' and reads the reply byte by byte, stepping `ui`'s progress once per byte, until a CR
+// directly after an LF (a CR LF does not end it). Silence is measured on the link's clock.
+EraseOutcome EraseFlash(SerialLink& link, UserInteraction& ui);
+
+}  // namespace vanteo

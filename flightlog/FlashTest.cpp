@@ -1,0 +1,86 @@
+#include <array>
+#include <cstdint>
+
+#include "flightlog/FlashCommands.h"
+#include "flightlog/FlightLogOperations.h"
+#include "serial/CFormat.h"
+
+namespace vanteo {
+namespace {
+
+constexpr std::size_t kCheckedValues = 8;
+constexpr std::uint32_t kUpperBankAddress = 65536;
+constexpr std::uint32_t kTrailerAddress = 131056;
+constexpr std::uint32_t kPatternRowBytes = 16;
+
+// Checks the first eight values of the block at `address` against first, first + 1, ...
+bool CheckBlock(SerialLink& link, UserInteraction& ui, int kbit, std::uint32_t address,
+                std::uint32_t first, const char* errorMessage) {
+    std::array<std::uint32_t, 16> block{};
+    ReadFlashBlock(link, kbit, address, block);
+    for (std::size_t i = 0; i < kCheckedValues; ++i) {
+        if (block[i] != first + i) {
+            ui.ShowMessage(errorMessage);
+            ui.ShowMessage(FormatC(" read %x %x %x %x \n", block[0], block[1], block[2], block[3]));
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool OnFlashTest(FlightLogContext& ctx) {
+    if (RefuseWhileFlashBusy(ctx)) {
+        return false;
+    }
+    SerialLink& link = ctx.device.link;
+    UserInteraction& ui = ctx.device.ui;
+    TrackerCapabilities& caps = ctx.device.tracker.capabilities;
+    if (!link.OpenPort(ctx.device.form.comPort)) {
+        return false;
+    }
+    link.Sync();
+    char sizeReply = 0;
+    if (!QueryMemorySize(link, sizeReply)) {
+        ui.ShowMessage("Error reading memory size");
+        return false;
+    }
+    if (sizeReply == '1') {
+        caps.memorySizeKbit = 128;
+    } else if (sizeReply == '2') {
+        caps.memorySizeKbit = 1024;
+    }
+    const int kbit = caps.memorySizeKbit;
+    const bool large = kbit == kLargeMemoryKbit;
+
+    // The pattern: distinct values in the first two rows, a third row in the upper 64 KB bank of
+    // the large memory (where the bank bit is exercised), then the trailer area cleared again.
+    for (std::uint32_t address = 0; address < kPatternRowBytes; ++address) {
+        WriteFlashByte(link, kbit, address, static_cast<std::uint8_t>(address + 3));
+    }
+    for (std::uint32_t address = kPatternRowBytes; address < 2 * kPatternRowBytes; ++address) {
+        WriteFlashByte(link, kbit, address, static_cast<std::uint8_t>(address + 5));
+    }
+    if (large) {
+        for (std::uint32_t address = kUpperBankAddress;
+             address < kUpperBankAddress + kPatternRowBytes; ++address) {
+            WriteFlashByte(link, kbit, address, static_cast<std::uint8_t>((address + 7) & 0xFF));
+        }
+        for (std::uint32_t address = kTrailerAddress; address < kTrailerAddress + kPatternRowBytes;
+             ++address) {
+            WriteFlashByte(link, kbit, address, 0);
+        }
+    }
+
+    if (!CheckBlock(link, ui, kbit, 0, 3, "Data Read0 Error")) {
+        return false;
+    }
+    if (large && !CheckBlock(link, ui, kbit, kUpperBankAddress, 7, "Data Read1 Error")) {
+        return false;
+    }
+    ui.ShowMessage("I2C Test Passed");
+    return true;
+}
+
+}  // namespace vanteo

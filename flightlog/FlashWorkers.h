@@ -1,0 +1,25 @@
+#pragma once
+
+#include "flightlog/FlightLogOperations.h"
+
+namespace vanteo {
+
+// The two flash workers. OnReadFlash / OnClearFlash run them on a thread of their own with the
+// link handed over; tests may also call them directly on the calling thread. Both report through
+// ctx.device.ui (ShowMessage, ProgressStep), which must accept calls from the worker's thread.
+
+// Downloads the whole flash into ctx.log.logImage in 8- or 16-byte blocks (one progress step per
+// 32 bytes), sets storedChecksum, writes the KML document to ctx.log.kmlOutputFile and puts the
+// file in place. compress / hoursMinutes: the held "Compress Data" and "Store HM" values, taken
+// by the handler. Blocks that came back short are stored with zeros and counted: the file is
+// still written and the user told how many. After four blocks in a row without a single byte the
+// tracker is taken as gone and the rest counted as missing. True when every block arrived and
+// the file was written.
+bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes);
+
+// Erases the flash ('Z'), one progress step per reply byte, then on the 1024-kbit memory zeroes
+// the 16-byte trailer area. False when the memory size could not be read or the erase reply
+// did not end (silence of kEraseSilenceLimitMs, or a closed link).
+bool FlashClearWorker(FlightLogContext& ctx);
+
+}  // namespace vanteo

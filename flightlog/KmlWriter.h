@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "device/TrackerCapabilities.h"
+#include "device/TrackerState.h"
+#include "serial/UserInteraction.h"
+
+namespace vanteo {
+
+struct FlightLogContext;
+
+// Turns a copy of the tracker's flash into a KML track: one placemark with one line string whose
+// coordinates are the logged fixes, XML comments with the flight details, the option bytes, the
+// capture date, trigger, altitude figures and each point's raw values, then the data block
+// (DataBlock.h). All numbers are formatted in the "C" locale.
+//
+// The log, as the tracker writes it:
+// - coordinates are 4 bytes: whole degrees, whole minutes, hundredths of a minute, and
+//   ten-thousandths of a minute in bits 0-6 with bit 7 set for west or south;
+// - full records of 13 bytes (longitude, latitude, altitude as three byte-sized parts printed
+//   side by side, satellites, seconds) or 15 bytes (... satellites, UTC hours, minutes, seconds);
+//   a record whose first byte is 0 is skipped;
+// - a compressed log holds one full fix at 0..7 and, from 13 on, 5-byte records carrying only
+//   the fractional minutes of longitude and latitude plus one undecoded byte;
+// - the log ends at four equal bytes 0xA5, 0x5A or 0x00;
+// - the last 16 bytes of the memory (of the first 16 KB on the small memories) hold the trigger
+//   value in bytes 0-1 and the capture date as ASCII DDMMYY in bytes 10-15.
+
+// What the writer reads besides the image.
+struct KmlWriterInputs {
+    const FlightDetails& details;
+    const FlagBytes& flags;
+    std::uint32_t storedChecksum;
+};
+
+// True when the four values at `position` are all 0xA5, all 0x5A or all 0. `image` is the part
+// of the log in use; positions beyond it read as 0.
+bool IsLogEnd(std::span<const std::uint32_t> image, std::size_t position);
+
+// The 24 fixed opening lines (XML declaration to "<coordinates>") with the details and options.
+void WriteKmlHeader(std::string& out, const FlightDetails& details, const FlagBytes& flags);
+// The closing lines from "</coordinates>" to "</kml>" and two empty lines.
+void WriteKmlFooter(std::string& out);
+
+// Appends the whole document for `image` (the first memorySizeKbit x 128 values of the log) to
+// `out`. compress asks for compressed decoding (obeyed only when caps.compressCapable),
+// hoursMinutes for 15-byte records (obeyed only when caps.hoursMinutesCapable, and then it sets
+// caps.logHoursMinutes). Both are written into the data block as passed.
+void WriteKml(std::string& out, std::span<const std::uint32_t> image, TrackerCapabilities& caps,
+              const KmlWriterInputs& inputs, bool compress, bool hoursMinutes);
+
+// Writes the document for the process-wide log (ctx.log.logImage, ctx.log.flightDetails,
+// ctx.log.storedChecksum, the flag bytes and capabilities of ctx.device.tracker) to
+// ctx.log.kmlOutputFile. False when no file is open or a write failed. Called by the flash worker
+// or the user-interface thread, whichever owns the log at the time.
+bool WriteKml(FlightLogContext& ctx, bool compress, bool hoursMinutes);
+
+// Altitude figures of the KML comments, in metres.
+struct AltitudeFigures {
+    long long base = 0;    // the most frequent altitude (the lowest of equally frequent ones)
+    long long maxMsl = 0;  // the highest altitude, never below 0
+    long long maxAgl = 0;  // maxMsl - base
+};
+// Histogram over 1-metre bins of `altitudes`; no altitudes give all zeros.
+AltitudeFigures ComputeAltitudeFigures(std::span<const long long> altitudes);
+
+// `text` made safe inside an XML comment: control characters become blanks and every "--"
+// becomes "- -", so a detail can neither end the comment early nor make the document invalid.
+std::string CommentSafe(std::string text);
+
+}  // namespace vanteo
