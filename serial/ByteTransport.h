@@ -30,8 +30,10 @@ public:
     // One write call; true when the port accepted it.
     virtual bool Write(const std::uint8_t* data, std::size_t count) = 0;
 
-    // Reads up to `count` bytes. Gives up when `totalTimeoutMs` have passed since the call or
-    // `intervalTimeoutMs` have passed without a byte. Returns the number of bytes stored.
+    // Reads up to `count` bytes. Gives up when `totalTimeoutMs` have passed since the call or,
+    // once a first byte has arrived, when `intervalTimeoutMs` pass without another (the interval
+    // time-out of a serial port does not run before the first byte). Returns the number of
+    // bytes stored.
     virtual std::size_t Read(std::uint8_t* buffer, std::size_t count, int totalTimeoutMs,
                              int intervalTimeoutMs) = 0;
 

@@ -37,7 +37,10 @@ std::size_t InProcessTransport::Read(std::uint8_t* buffer, std::size_t count, in
     std::int64_t lastByteAt = start;
     std::size_t stored = 0;
     while (stored < count) {
-        const std::int64_t giveUpAt = std::min(deadline, lastByteAt + intervalTimeoutMs);
+        // As on a real port, the interval time-out only runs between bytes: until the first byte
+        // arrives only the total time-out applies.
+        const std::int64_t giveUpAt =
+            stored == 0 ? deadline : std::min(deadline, lastByteAt + intervalTimeoutMs);
         const std::optional<TimedByte> next = device_.PeekToHost();
         if (!next || next->readyAtMs > giveUpAt) {
             clock_.AdvanceTo(giveUpAt);

@@ -115,7 +115,10 @@ std::size_t QSerialPortTransport::Read(std::uint8_t* buffer, std::size_t count, 
             interval.setRemainingTime(intervalTimeoutMs);
             continue;
         }
-        const qint64 waitMs = std::min(total.remainingTime(), interval.remainingTime());
+        // The interval time-out only runs between bytes, not before the first.
+        const qint64 waitMs = stored == 0
+                                  ? total.remainingTime()
+                                  : std::min(total.remainingTime(), interval.remainingTime());
         if (waitMs <= 0) {
             break;
         }

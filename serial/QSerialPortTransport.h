@@ -22,7 +22,7 @@ namespace vanteo {
 // constructed it. To hand it over, the owning thread calls ReleaseThread and the thread that takes
 // over calls AdoptCurrentThread before its first call (it may be a std::thread).
 class QSerialPortTransport final : public ByteTransport {
-  public:
+public:
     QSerialPortTransport();
     ~QSerialPortTransport() override;
     QSerialPortTransport(const QSerialPortTransport&) = delete;
@@ -45,7 +45,7 @@ class QSerialPortTransport final : public ByteTransport {
 
     std::string LastError() const override { return lastError_; }
 
-  private:
+private:
     void RememberError();
 
     std::unique_ptr<QSerialPort> port_;

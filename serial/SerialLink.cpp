@@ -1,5 +1,7 @@
 #include "serial/SerialLink.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +23,9 @@ SerialLink::SerialLink(UserInteraction& ui, Clock& clock, TransportFactory facto
     trace_ = trace != nullptr && std::strcmp(trace, "1") == 0;
 }
 
-SerialLink::~SerialLink() { Close(); }
+SerialLink::~SerialLink() {
+    Close();
+}
 
 bool SerialLink::OpenPort(const std::string& portName) {
     if (open_) {
@@ -90,21 +94,27 @@ std::size_t SerialLink::ReadBytes(std::uint8_t* buffer, std::size_t count) {
     if (!open_ || !transport_ || count == 0) {
         return 0;
     }
-    const int total = kByteTimeoutMs + kByteTimeoutMs * static_cast<int>(count);
+    // 2500 ms plus 2500 ms per byte, kept within int for absurd counts.
+    const std::int64_t totalMs = std::min<std::int64_t>(
+        kByteTimeoutMs + kByteTimeoutMs * static_cast<std::int64_t>(std::min<std::size_t>(
+                                              count, static_cast<std::size_t>(INT_MAX))),
+        INT_MAX);
+    const int total = static_cast<int>(totalMs);
     const std::size_t got = transport_->Read(buffer, count, total, kByteTimeoutMs);
     Trace("<", buffer, got);
     return got;
 }
 
-bool SerialLink::ReadOneByte(std::uint8_t& value) { return ReadBytes(&value, 1) == 1; }
+bool SerialLink::ReadOneByte(std::uint8_t& value) {
+    return ReadBytes(&value, 1) == 1;
+}
 
 bool SerialLink::ReadLine(std::string& line) {
     line.clear();
     std::uint8_t last = 0;
     std::uint8_t beforeLast = 0;
     std::string stored;
-    while (!(last == kCarriageReturn && beforeLast == kLineFeed) &&
-           stored.size() < kMaxLineBytes) {
+    while (!(last == kCarriageReturn && beforeLast == kLineFeed) && stored.size() < kMaxLineBytes) {
         std::uint8_t byte = 0;
         if (!ReadOneByte(byte)) {
             ui_.ShowMessage("Serial Port Error: Read returned 0 chars. Closing com port");
@@ -172,8 +182,9 @@ bool SerialLink::Sync() {
             return true;
         }
     }
-    ui_.ShowMessage("The tracker did not answer OK to the attention command. Check that it is on "
-                    "and that the right port is chosen.");
+    ui_.ShowMessage(
+        "The tracker did not answer OK to the attention command. Check that it is on "
+        "and that the right port is chosen.");
     return false;
 }
 
