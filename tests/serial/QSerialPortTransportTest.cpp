@@ -1,0 +1,122 @@
+#include "serial/QSerialPortTransport.h"
+
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "serial/Clock.h"
+#include "serial/SerialLink.h"
+#include "tests/serial/PseudoTerminal.h"
+#include "tests/serial/ScriptedDevice.h"
+
+namespace vanteo::test {
+namespace {
+
+using OpenStatus = ByteTransport::OpenStatus;
+
+std::string AllByteValues() {
+    std::string bytes;
+    for (int value = 0; value < 256; ++value) {
+        bytes.push_back(static_cast<char>(value));
+    }
+    return bytes;
+}
+
+TEST(QSerialPortTransportTest, OpensAtNineSixHundredEightNoneOneAndPassesEveryByteUnchanged) {
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ok());
+    QSerialPortTransport port;
+    ASSERT_EQ(port.Open(pty.SlavePath()), OpenStatus::ok) << port.LastError();
+    EXPECT_TRUE(port.IsOpen());
+
+    termios settings{};
+    ASSERT_EQ(tcgetattr(pty.SlaveFd(), &settings), 0);
+    EXPECT_EQ(cfgetospeed(&settings), static_cast<speed_t>(B9600));
+    EXPECT_EQ(cfgetispeed(&settings), static_cast<speed_t>(B9600));
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(settings.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), 0u);
+
+    // Raw in both directions: no CR/LF translation, no echo, no XON/XOFF eaten.
+    const std::string all = AllByteValues();
+    ASSERT_TRUE(port.Write(reinterpret_cast<const std::uint8_t*>(all.data()), all.size()));
+    EXPECT_EQ(pty.TrackerReceives(all.size()), all);
+
+    ASSERT_TRUE(pty.TrackerSends(all));
+    std::string got(all.size(), '\0');
+    EXPECT_EQ(port.Read(reinterpret_cast<std::uint8_t*>(got.data()), got.size(), 5000, 5000),
+              all.size());
+    EXPECT_EQ(got, all);
+
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_FALSE(port.Write(reinterpret_cast<const std::uint8_t*>("?"), 1));
+}
+
+TEST(QSerialPortTransportTest, RefusesAbsentBusyAndUnnamedPorts) {
+    QSerialPortTransport port;
+    EXPECT_EQ(port.Open("/dev/vanteo-no-such-port"), OpenStatus::cannotOpen);
+    EXPECT_FALSE(port.LastError().empty());
+    EXPECT_EQ(port.Open(""), OpenStatus::cannotOpen);
+    EXPECT_FALSE(port.IsOpen());
+
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ok());
+    ASSERT_EQ(port.Open(pty.SlavePath()), OpenStatus::ok);
+    QSerialPortTransport second;
+    EXPECT_EQ(second.Open(pty.SlavePath()), OpenStatus::cannotOpen);  // exclusive
+}
+
+TEST(QSerialPortTransportTest, ATimedOutReadLeavesThePortUsable) {
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ok());
+    QSerialPortTransport port;
+    ASSERT_EQ(port.Open(pty.SlavePath()), OpenStatus::ok);
+    std::uint8_t byte = 0;
+    EXPECT_EQ(port.Read(&byte, 1, 20, 20), 0u);
+    EXPECT_EQ(port.Read(&byte, 1, 20, 20), 0u);
+
+    ASSERT_TRUE(pty.TrackerSends("Z"));
+    EXPECT_EQ(port.Read(&byte, 1, 5000, 5000), 1u);
+    EXPECT_EQ(byte, 'Z');
+    ASSERT_TRUE(port.Write(&byte, 1));
+    EXPECT_EQ(pty.TrackerReceives(1), "Z");
+}
+
+// The flash worker's pattern: the user-interface thread opens the port, a worker thread takes
+// it over for its exchange and gives it back.
+TEST(QSerialPortTransportTest, AWorkerThreadTakesOverTheOpenPortAndGivesItBack) {
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ok());
+    RecordingInteraction ui;
+    SteadyClock clock;
+    SerialLink link(ui, clock,
+                    [](const std::string&) { return std::make_unique<QSerialPortTransport>(); });
+    ASSERT_TRUE(link.OpenPort(pty.SlavePath()));
+
+    ASSERT_TRUE(pty.TrackerSends("OKAY\n\r"));
+    link.ReleaseToOtherThread();
+    bool synced = false;
+    std::thread worker([&] {
+        link.TakeOverInCurrentThread();
+        synced = link.Sync();
+        link.ReleaseToOtherThread();
+    });
+    worker.join();
+    link.TakeOverInCurrentThread();
+    EXPECT_TRUE(synced);
+    EXPECT_EQ(pty.TrackerReceives(1), "?");
+
+    // Back on this thread the port still works.
+    ASSERT_TRUE(pty.TrackerSends("y\n\r\x0D\n\r"));
+    EXPECT_EQ(link.PeekByte(0x21), 0x0D);
+    EXPECT_EQ(pty.TrackerReceives(2), "y\x21");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(link.IsOpen());
+}
+
+}  // namespace
+}  // namespace vanteo::test
