@@ -1,0 +1,142 @@
+#include "sim/PtyServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace vanteo::sim {
+namespace {
+
+constexpr int kIdlePollMs = 200;  // upper bound of one wait, so `stop` is seen promptly
+constexpr std::size_t kReadChunk = 256;
+
+std::string SystemError(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+bool MakeRaw(int fd) {
+    termios settings{};
+    if (tcgetattr(fd, &settings) != 0) {
+        return false;
+    }
+    cfmakeraw(&settings);
+    cfsetispeed(&settings, B9600);
+    cfsetospeed(&settings, B9600);
+    return tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+}  // namespace
+
+PtyServer::~PtyServer() {
+    if (slave_ >= 0) {
+        close(slave_);
+    }
+    if (master_ >= 0) {
+        close(master_);
+    }
+}
+
+bool PtyServer::Open(std::string& error) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0) {
+        error = SystemError("posix_openpt");
+        return false;
+    }
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0) {
+        error = SystemError("grantpt/unlockpt");
+        return false;
+    }
+    const char* name = ptsname(master_);
+    if (name == nullptr) {
+        error = SystemError("ptsname");
+        return false;
+    }
+    slavePath_ = name;
+    slave_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
+    if (slave_ < 0) {
+        error = SystemError(("open " + slavePath_).c_str());
+        return false;
+    }
+    if (!MakeRaw(slave_) || !MakeRaw(master_)) {
+        error = SystemError("raw mode");
+        return false;
+    }
+    const int flags = fcntl(master_, F_GETFL);
+    if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) {
+        error = SystemError("non-blocking master");
+        return false;
+    }
+    return true;
+}
+
+int PtyServer::WaitMs(ByteDevice& device, Clock& clock) const {
+    if (!unsent_.empty()) {
+        return 5;  // the terminal's buffer is full: try again shortly
+    }
+    const std::optional<TimedByte> next = device.PeekToHost();
+    if (!next) {
+        return kIdlePollMs;
+    }
+    const std::int64_t wait = next->readyAtMs - clock.NowMs();
+    return static_cast<int>(std::clamp<std::int64_t>(wait, 0, kIdlePollMs));
+}
+
+bool PtyServer::FlushDue(ByteDevice& device, Clock& clock, std::string& error) {
+    const std::int64_t now = clock.NowMs();
+    while (true) {
+        const std::optional<TimedByte> next = device.PeekToHost();
+        if (!next || next->readyAtMs > now) {
+            break;
+        }
+        unsent_.push_back(next->value);
+        device.PopToHost();
+    }
+    while (!unsent_.empty()) {
+        const ssize_t written = write(master_, unsent_.data(), unsent_.size());
+        if (written < 0) {
+            if (errno == EAGAIN || errno == EINTR) {
+                return true;
+            }
+            error = SystemError("write");
+            return false;
+        }
+        unsent_.erase(unsent_.begin(), unsent_.begin() + written);
+    }
+    return true;
+}
+
+bool PtyServer::Serve(ByteDevice& device, Clock& clock, const volatile std::sig_atomic_t& stop,
+                      std::string& error) {
+    std::uint8_t buffer[kReadChunk];
+    while (stop == 0) {
+        pollfd watch{master_, POLLIN, 0};
+        const int ready = poll(&watch, 1, WaitMs(device, clock));
+        if (ready < 0 && errno != EINTR) {
+            error = SystemError("poll");
+            return false;
+        }
+        if (ready > 0 && (watch.revents & POLLIN) != 0) {
+            const ssize_t got = read(master_, buffer, sizeof buffer);
+            if (got > 0) {
+                device.ReceiveFromHost(buffer, static_cast<std::size_t>(got), clock.NowMs());
+            } else if (got < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
+                error = SystemError("read");
+                return false;
+            }
+        } else if (ready > 0 && (watch.revents & (POLLHUP | POLLERR)) != 0) {
+            clock.SleepMs(kIdlePollMs / 4);  // no reader on either side: do not spin
+        }
+        if (!FlushDue(device, clock, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace vanteo::sim
