@@ -1,0 +1,612 @@
+#include "app/CCommunicatorDlg.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QThread>
+#include <algorithm>
+
+#include "app/CAboutDlg.h"
+#include "app/PortComboBox.h"
+#include "app/ProgramIcon.h"
+#include "app/QtModalPrompts.h"
+#include "device/FieldTable.h"
+#include "device/Operations.h"
+#include "flightlog/FlightLogOperations.h"
+#include "ui_CCommunicatorDlg.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace vanteo {
+namespace {
+
+#ifdef Q_OS_WIN
+// Command identifier of "&About vanteo..." in the system menu; the low four bits of a system
+// command are the system's own, so commands are compared with them cleared.
+constexpr unsigned kAboutCommand = 0x0010;
+#endif
+constexpr int kInitialPortCount = 9;  // "COM1" .. "COM9" until the first drop-down
+
+// The form's texts are bytes, one per character: Latin-1 maps them one to one.
+QString FromBytes(const std::string& text) {
+    return QString::fromLatin1(text);
+}
+std::string ToBytes(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+// A modal window must show the normal pointer even while an operation holds the busy cursor.
+class CursorPause {
+public:
+    explicit CursorPause(bool active) : active_(active) {
+        if (active_) {
+            QGuiApplication::restoreOverrideCursor();
+        }
+    }
+    ~CursorPause() {
+        if (active_) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        }
+    }
+    CursorPause(const CursorPause&) = delete;
+    CursorPause& operator=(const CursorPause&) = delete;
+
+private:
+    bool active_;
+};
+
+QString FormatTimeLeft(qint64 ms) {
+    const qint64 seconds = (ms + 999) / 1000;
+    return QStringLiteral("%1:%2 left")
+        .arg(seconds / 60)
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+CCommunicatorDlg::CCommunicatorDlg(FormModel& form, TrackerState& tracker, SerialLink& link,
+                                   FlightLogState& log, PortLister portLister,
+                                   ModalPrompts* prompts, QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::CCommunicatorDlg>()),
+      form_(form),
+      tracker_(tracker),
+      link_(link),
+      log_(log),
+      portLister_(std::move(portLister)),
+      prompts_(prompts) {
+    if (!prompts_) {
+        ownPrompts_ = std::make_unique<QtModalPrompts>(this);
+        prompts_ = ownPrompts_.get();
+    }
+    ui_->setupUi(this);
+    setWindowIcon(ProgramIcon());
+    BindControls();
+    PrepareControls();
+    ConnectCommands();
+    FillInitialPortList();
+    // The window is as large as its contents with every control shown, and stays so.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The controls start with the constructed fields, before the start-up sets its values.
+    ShowForm();
+}
+
+CCommunicatorDlg::~CCommunicatorDlg() = default;
+
+void CCommunicatorDlg::BindControls() {
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        const QVariant id = widget->property("controlId");
+        if (id.isValid()) {
+            controls_[id.toInt()] = widget;
+        }
+        const QVariant buddyOf = widget->property("buddyOf");
+        if (buddyOf.isValid()) {
+            buddies_[buddyOf.toInt()].push_back(widget);
+        }
+        if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+            groupTitles_[group] = group->title();
+            groupFrameShown_[group] = true;
+        }
+    }
+    progressBar_ = qobject_cast<QProgressBar*>(Control(control::kProgressBar));
+    portCombo_ = ui_->comPortCombo;
+}
+
+void CCommunicatorDlg::PrepareControls() {
+    for (auto& [id, widget] : controls_) {
+        // Hidden controls keep their place, as on a dialog template: showing the controls of an
+        // identified tracker must not move the others about.
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setTextFormat(Qt::PlainText);
+        }
+    }
+    for (const FieldRow& row : FieldTable()) {
+        QWidget* widget = Control(row.id);
+        if (!widget) {
+            continue;
+        }
+        if (row.control == ControlKind::upperCaseEdit) {
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+                    const int cursor = edit->cursorPosition();
+                    edit->setText(text.toUpper());
+                    edit->setCursorPosition(cursor);
+                });
+            }
+        }
+        if (row.control == ControlKind::leftTextCheckBox) {
+            widget->setLayoutDirection(Qt::RightToLeft);
+        }
+        if (row.visibility == Visibility::alwaysHidden) {
+            widget->setVisible(false);
+        }
+    }
+    progressBar_->setRange(0, 1);
+    progressBar_->setValue(0);
+
+    aboutAction_ = new QAction(QStringLiteral("&About vanteo..."), this);
+    connect(aboutAction_, &QAction::triggered, this, &CCommunicatorDlg::OpenAboutBox);
+#ifndef Q_OS_WIN
+    // No native system menu to extend: the command goes into the window's context menu.
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    addAction(aboutAction_);
+#endif
+}
+
+void CCommunicatorDlg::ConnectCommands() {
+    using DeviceOperation = bool (*)(DeviceContext&);
+    using FormBehaviour = void (*)(DeviceContext&);
+    using LogOperation = bool (*)(FlightLogContext&);
+
+    const auto connectButton = [this](int id, std::function<void()> handler) {
+        if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) {
+            connect(button, &QAbstractButton::clicked, this, std::move(handler));
+        }
+    };
+    const auto device = [this](DeviceOperation operation) {
+        return [this, operation] {
+            RunLinkOperation([this, operation] {
+                DeviceContext ctx{form_, tracker_, link_, *this};
+                operation(ctx);
+            });
+        };
+    };
+    const auto flightLog = [this](LogOperation operation) {
+        return [this, operation] {
+            RunLinkOperation([this, operation] {
+                DeviceContext device{form_, tracker_, link_, *this};
+                FlightLogContext ctx{device, log_};
+                operation(ctx);
+            });
+        };
+    };
+    // Form behaviour that never touches the link, the log image or a file.
+    const auto formOnly = [this](FormBehaviour behaviour) {
+        return [this, behaviour] {
+            DeviceContext ctx{form_, tracker_, link_, *this};
+            behaviour(ctx);
+        };
+    };
+
+    connectButton(control::kRead, device(&OnRead));
+    connectButton(control::kWrite, device(&OnWrite));
+    connectButton(control::kRun, device(&OnRun));
+    connectButton(control::kUpdate, device(&OnUpdate));
+    connectButton(control::kSend1200, device(&OnSend1200));
+    connectButton(control::kDev0, device(&OnDev0));
+    connectButton(control::kDev4, device(&OnDev4));
+    connectButton(control::kSaveCfg, device(&OnSaveCfg));
+    connectButton(control::kRestoreCfg, device(&OnRestoreCfg));
+    connectButton(control::kReadFlash, flightLog(&OnReadFlash));
+    connectButton(control::kClearFlash, flightLog(&OnClearFlash));
+    connectButton(control::kFlashTest, flightLog(&OnFlashTest));
+    connectButton(control::kValidateKml, flightLog(&OnValidateKml));
+    connectButton(control::kFixKml, flightLog(&OnFixKml));
+    connectButton(1166, formOnly(&OnProfile1Clicked));
+    connectButton(1167, formOnly(&OnProfile2Clicked));
+    connectButton(control::kCompareButton, formOnly(&OnCompareClicked));
+    connectButton(1137, formOnly(&OnConvertMetersToFeetClicked));
+    connectButton(control::kDefault, formOnly(&OnDefaultClicked));
+
+    connect(portCombo_, &PortComboBox::aboutToDropDown, this, &CCommunicatorDlg::RefillPortList);
+}
+
+void CCommunicatorDlg::FillInitialPortList() {
+    for (int n = 1; n <= kInitialPortCount; ++n) {
+        portCombo_->addItem(QStringLiteral("COM%1").arg(n));
+    }
+    portCombo_->setEditText(QString());
+}
+
+void CCommunicatorDlg::RefillPortList() {
+    if (!portLister_) {
+        return;
+    }
+    // The list changes; what the user typed or picked stays in the edit part.
+    const QString typed = portCombo_->currentText();
+    portCombo_->clear();
+    for (const PortInfo& port : portLister_()) {
+        portCombo_->addItem(QString::fromLocal8Bit(port.name));
+        portCombo_->setItemData(portCombo_->count() - 1, QString::fromLocal8Bit(port.description),
+                                Qt::ToolTipRole);
+    }
+    portCombo_->setEditText(typed);
+}
+
+void CCommunicatorDlg::StartUp(const QStringList& arguments) {
+    // The switch comes from the program's own argument list, so a program path with blanks
+    // cannot hide it.
+    const QString argument = arguments.size() > 1 ? arguments.at(1) : QString();
+    DeviceContext ctx{form_, tracker_, link_, *this};
+    RunFormStartUp(ctx, argument.toLocal8Bit().toStdString());
+}
+
+QWidget* CCommunicatorDlg::Control(int controlId) const {
+    const auto it = controls_.find(controlId);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+bool CCommunicatorDlg::IsControlShown(int controlId) const {
+    QWidget* widget = Control(controlId);
+    if (!widget) {
+        return false;
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        return groupFrameShown_.at(group) &&
+               group->isVisibleTo(const_cast<CCommunicatorDlg*>(this));
+    }
+    return widget->isVisibleTo(const_cast<CCommunicatorDlg*>(this));
+}
+
+QString CCommunicatorDlg::TimeLeftText() const {
+    return ui_->timeLeftLabel->text();
+}
+
+void CCommunicatorDlg::OnUiThread(const std::function<void()>& call) {
+    if (QThread::currentThread() == thread()) {
+        call();
+    } else {
+        QMetaObject::invokeMethod(
+            this, [&call] { call(); }, Qt::BlockingQueuedConnection);
+    }
+}
+
+void CCommunicatorDlg::ShowMessage(const std::string& text, MessageIcon icon) {
+    OnUiThread([&] {
+        CursorPause pause(busyDepth_ > 0);
+        prompts_->ShowMessage(text, icon);
+    });
+}
+
+std::optional<std::string> CCommunicatorDlg::AskOpenFile(const FileDialogRequest& request) {
+    std::optional<std::string> path;
+    OnUiThread([&] {
+        CursorPause pause(busyDepth_ > 0);
+        path = prompts_->AskOpenFile(request);
+    });
+    return path;
+}
+
+std::optional<std::string> CCommunicatorDlg::AskSaveFile(const FileDialogRequest& request) {
+    std::optional<std::string> path;
+    OnUiThread([&] {
+        CursorPause pause(busyDepth_ > 0);
+        path = prompts_->AskSaveFile(request);
+    });
+    return path;
+}
+
+bool CCommunicatorDlg::AskFlightDetails(FlightDetails& details) {
+    bool confirmed = false;
+    OnUiThread([&] {
+        CursorPause pause(busyDepth_ > 0);
+        confirmed = prompts_->AskFlightDetails(details);
+    });
+    return confirmed;
+}
+
+bool CCommunicatorDlg::ConfirmClearFlash() {
+    bool confirmed = false;
+    OnUiThread([&] {
+        CursorPause pause(busyDepth_ > 0);
+        confirmed = prompts_->ConfirmClearFlash();
+    });
+    return confirmed;
+}
+
+ControlState CCommunicatorDlg::CollectControls() const {
+    ControlState state;
+    for (const FieldRow& row : FieldTable()) {
+        QWidget* widget = Control(row.id);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            state.texts[row.id] = ToBytes(edit->text());
+        } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+            state.texts[row.id] = check->isChecked() ? "1" : "0";
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            state.texts[row.id] = ToBytes(label->text());
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            state.texts[row.id] = ToBytes(combo->currentText());
+        }
+    }
+    for (int i = 0; i < portCombo_->count(); ++i) {
+        state.comPortEntries.push_back(ToBytes(portCombo_->itemText(i)));
+    }
+    return state;
+}
+
+void CCommunicatorDlg::ApplyControls(const ControlState& state) {
+    for (const FieldRow& row : FieldTable()) {
+        const auto it = state.texts.find(row.id);
+        QWidget* widget = Control(row.id);
+        if (it == state.texts.end() || !widget) {
+            continue;
+        }
+        const QString text = FromBytes(it->second);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            if (edit->text() != text) {
+                // An over-long value must reach the control whole, so it is validated later
+                // instead of being cut silently.
+                edit->setMaxLength(std::max(edit->maxLength(), static_cast<int>(text.size())));
+                edit->setText(text);
+            }
+        } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+            check->setChecked(text != QLatin1String("0") && !text.isEmpty());
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setText(text);
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            const int index = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (index >= 0) {
+                combo->setCurrentIndex(index);
+            }
+            combo->setEditText(text);
+        }
+    }
+}
+
+void CCommunicatorDlg::ApplyLengthLimits() {
+    for (const FieldRow& row : FieldTable()) {
+        if (row.maxLength <= 0) {
+            continue;
+        }
+        if (auto* edit = qobject_cast<QLineEdit*>(Control(row.id))) {
+            // Typing stops at the field's maximum; a longer text already there is left whole
+            // (it fails validation with the length message instead of being truncated).
+            edit->setMaxLength(std::max(row.maxLength, static_cast<int>(edit->text().size())));
+        }
+    }
+}
+
+bool CCommunicatorDlg::ReadForm() {
+    bool passed = false;
+    OnUiThread([&] {
+        ControlState state = CollectControls();
+        passed = ReadFormFromControls(form_, state, *this);
+        ApplyLengthLimits();
+        if (!passed) {
+            FocusControl(state.focusedControl);
+        }
+    });
+    return passed;
+}
+
+void CCommunicatorDlg::ShowForm() {
+    OnUiThread([&] {
+        ControlState state;
+        for (int i = 0; i < portCombo_->count(); ++i) {
+            state.comPortEntries.push_back(ToBytes(portCombo_->itemText(i)));
+        }
+        state.texts[1011] = ToBytes(portCombo_->currentText());
+        ShowFormInControls(form_, state);
+        ApplyControls(state);
+        ApplyLengthLimits();
+    });
+}
+
+void CCommunicatorDlg::FocusControl(int controlId) {
+    QWidget* widget = Control(controlId);
+    if (!widget) {
+        return;
+    }
+    widget->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->selectAll();
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->lineEdit()) {
+        combo->lineEdit()->selectAll();
+    }
+}
+
+void CCommunicatorDlg::SetControlVisible(int controlId, bool visible) {
+    OnUiThread([&] {
+        QWidget* widget = Control(controlId);
+        if (!widget) {
+            return;
+        }
+        if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+            SetGroupFrameShown(group, visible);
+        } else {
+            widget->setVisible(visible);
+        }
+        const auto buddies = buddies_.find(controlId);
+        if (buddies != buddies_.end()) {
+            for (QWidget* buddy : buddies->second) {
+                buddy->setVisible(visible);
+            }
+        }
+        UpdateUnnumberedGroupFrames();
+    });
+}
+
+void CCommunicatorDlg::SetGroupFrameShown(QGroupBox* group, bool shown) {
+    // A group box is only a frame with a title around its controls: hiding it leaves the
+    // controls inside as they are (the "Dig Enable" box shows in calibration mode while the
+    // "Digital Telemetry" frame may stay hidden).
+    groupFrameShown_[group] = shown;
+    group->setTitle(shown ? groupTitles_[group] : QString());
+    group->setFlat(!shown);
+    group->setStyleSheet(shown ? QString() : QStringLiteral("QGroupBox { border: none; }"));
+}
+
+void CCommunicatorDlg::UpdateUnnumberedGroupFrames() {
+    // The frames the layout adds (no identifier) are drawn only around something visible.
+    for (auto& [group, title] : groupTitles_) {
+        if (group->property("controlId").isValid()) {
+            continue;
+        }
+        bool anyShown = false;
+        for (QWidget* child : group->findChildren<QWidget*>()) {
+            if (child->property("controlId").isValid() && !child->isHidden()) {
+                anyShown = true;
+                break;
+            }
+        }
+        if (anyShown != groupFrameShown_[group]) {
+            SetGroupFrameShown(group, anyShown);
+        }
+    }
+}
+
+void CCommunicatorDlg::SetControlCaption(int controlId, const std::string& caption) {
+    OnUiThread([&] {
+        QWidget* widget = Control(controlId);
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            button->setText(FromBytes(caption));
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setText(FromBytes(caption));
+        } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+            groupTitles_[group] = FromBytes(caption);
+            if (groupFrameShown_[group]) {
+                group->setTitle(groupTitles_[group]);
+            }
+        }
+    });
+}
+
+void CCommunicatorDlg::ProgressBegin(int steps) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, steps] {
+            // No step count (an erase): a busy indicator.
+            progressBar_->setRange(0, std::max(steps, 0));
+            progressBar_->setValue(0);
+            ui_->timeLeftLabel->clear();
+            progressClock_.start();
+        },
+        Qt::AutoConnection);
+}
+
+void CCommunicatorDlg::ProgressStep() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (progressBar_->maximum() <= 0) {
+                return;
+            }
+            progressBar_->setValue(std::min(progressBar_->value() + 1, progressBar_->maximum()));
+            UpdateTimeLeft();
+        },
+        Qt::AutoConnection);
+}
+
+void CCommunicatorDlg::ProgressEnd() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            progressBar_->setRange(0, 1);
+            progressBar_->setValue(0);
+            ui_->timeLeftLabel->clear();
+        },
+        Qt::AutoConnection);
+}
+
+void CCommunicatorDlg::UpdateTimeLeft() {
+    const int done = progressBar_->value();
+    const int total = progressBar_->maximum();
+    if (done <= 0 || !progressClock_.isValid()) {
+        return;
+    }
+    const qint64 elapsed = progressClock_.elapsed();
+    ui_->timeLeftLabel->setText(FormatTimeLeft(elapsed * (total - done) / done));
+}
+
+void CCommunicatorDlg::RunLinkOperation(const std::function<void()>& operation) {
+    DeviceContext device{form_, tracker_, link_, *this};
+    FlightLogContext ctx{device, log_};
+    if (RefuseWhileFlashBusy(ctx)) {
+        return;
+    }
+    // The exchange blocks this thread; the pointer says so.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    ++busyDepth_;
+    operation();
+    --busyDepth_;
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void CCommunicatorDlg::OpenAboutBox() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CCommunicatorDlg::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // A push button takes Enter itself; from any other control Enter closes the form when
+        // its contents pass validation.
+        if (ReadForm()) {
+            accept();
+        }
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CCommunicatorDlg::done(int result) {
+    // The flash worker refers to the form, the link and the log: the window stays until it ends.
+    DeviceContext device{form_, tracker_, link_, *this};
+    FlightLogContext ctx{device, log_};
+    if (RefuseWhileFlashBusy(ctx)) {
+        return;
+    }
+    QDialog::done(result);
+}
+
+#ifdef Q_OS_WIN
+void CCommunicatorDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (systemMenuExtended_) {
+        return;
+    }
+    systemMenuExtended_ = true;
+    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (menu) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, kAboutCommand, L"&About vanteo...");
+    } else {
+        setContextMenuPolicy(Qt::ActionsContextMenu);
+        addAction(aboutAction_);
+    }
+}
+
+bool CCommunicatorDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand) {
+        OpenAboutBox();
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+}  // namespace vanteo

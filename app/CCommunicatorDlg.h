@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/ModalPrompts.h"
+#include "device/FormModel.h"
+#include "device/FormTransfer.h"
+#include "device/TrackerState.h"
+#include "flightlog/FlightLogState.h"
+#include "serial/PortEnumerator.h"
+#include "serial/SerialLink.h"
+#include "serial/UserInteraction.h"
+
+class QAction;
+class QGroupBox;
+class QProgressBar;
+
+namespace Ui {
+class CCommunicatorDlg;
+}
+
+namespace vanteo {
+
+class PortComboBox;
+
+// The program's window, "Vanteo GPS Communicator": every control of the field table, the command
+// buttons, the progress bar and the "COM port" box. It is the UserInteraction the operations
+// talk to: ReadForm/ShowForm run the table-driven transfers over the widgets, and the modal
+// windows go through a ModalPrompts (the Qt one unless a test injects its own).
+//
+// The form, tracker, link and log objects are the application's process-wide records; the form
+// only refers to them and they must outlive it.
+//
+// Threads: the window lives on the user-interface thread. ShowMessage, ReadForm, ShowForm and the
+// Progress* calls may come from the flash worker: messages and transfers are run on the
+// user-interface thread while the worker waits (blocking queued), progress is posted (queued).
+class CCommunicatorDlg final : public QDialog, public UserInteraction {
+    Q_OBJECT
+public:
+    // Lists the ports for the "COM port" drop-down (EnumeratePorts in the program).
+    using PortLister = std::function<std::vector<PortInfo>()>;
+
+    // `prompts` null: the Qt message boxes and dialogs. Otherwise not owned; must outlive the form.
+    CCommunicatorDlg(FormModel& form, TrackerState& tracker, SerialLink& link, FlightLogState& log,
+                     PortLister portLister, ModalPrompts* prompts = nullptr,
+                     QWidget* parent = nullptr);
+    ~CCommunicatorDlg() override;
+
+    // The form's start-up: profile store, start values, hidden controls, then the command line.
+    // `arguments` is the program's own argument list (QCoreApplication::arguments()): entry 0 the
+    // program, entry 1 the switch ("-qrkvz" selects calibration mode).
+    void StartUp(const QStringList& arguments);
+
+    // The widget with resource identifier `controlId`, or null.
+    QWidget* Control(int controlId) const;
+    // Whether the control shows when the window is shown. A group box counts as shown while its
+    // frame and title are drawn: hiding a group leaves the controls inside as they are.
+    bool IsControlShown(int controlId) const;
+    // The "&About vanteo..." command (in the system menu on Windows, else the context menu).
+    QAction* AboutAction() const { return aboutAction_; }
+    // The text beside the progress bar: the estimated time left of a download.
+    QString TimeLeftText() const;
+
+    // UserInteraction
+    void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::none) override;
+    std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
+    bool ReadForm() override;
+    void ShowForm() override;
+    void SetControlVisible(int controlId, bool visible) override;
+    void SetControlCaption(int controlId, const std::string& caption) override;
+    bool AskFlightDetails(FlightDetails& details) override;
+    bool ConfirmClearFlash() override;
+    void ProgressBegin(int steps) override;
+    void ProgressStep() override;
+    void ProgressEnd() override;
+
+public slots:
+    void done(int result) override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+#ifdef Q_OS_WIN
+    void showEvent(QShowEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void BindControls();
+    void PrepareControls();
+    void ConnectCommands();
+    void FillInitialPortList();
+    void RefillPortList();
+    ControlState CollectControls() const;
+    void ApplyControls(const ControlState& state);
+    void ApplyLengthLimits();
+    void FocusControl(int controlId);
+    void SetGroupFrameShown(QGroupBox* group, bool shown);
+    void UpdateUnnumberedGroupFrames();
+    void OpenAboutBox();
+    void UpdateTimeLeft();
+    // Runs a handler that may talk to the tracker, under a busy cursor; refused while a flash
+    // worker owns the link, the log image or the KML file.
+    void RunLinkOperation(const std::function<void()>& operation);
+    // Runs `call` on the user-interface thread, waiting for it when called from another thread.
+    void OnUiThread(const std::function<void()>& call);
+
+    std::unique_ptr<Ui::CCommunicatorDlg> ui_;
+    FormModel& form_;
+    TrackerState& tracker_;
+    SerialLink& link_;
+    FlightLogState& log_;
+    PortLister portLister_;
+    std::unique_ptr<ModalPrompts> ownPrompts_;
+    ModalPrompts* prompts_;
+
+    std::map<int, QWidget*> controls_;
+    std::map<int, std::vector<QWidget*>> buddies_;  // labels without an id, by their control
+    std::map<QGroupBox*, QString> groupTitles_;
+    std::map<QGroupBox*, bool> groupFrameShown_;
+    QProgressBar* progressBar_ = nullptr;
+    PortComboBox* portCombo_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+    QElapsedTimer progressClock_;
+    int busyDepth_ = 0;
+#ifdef Q_OS_WIN
+    bool systemMenuExtended_ = false;
+#endif
+};
+
+}  // namespace vanteo
