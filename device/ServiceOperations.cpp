@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "device/LinkSteps.h"
 #include "device/MemoryMap.h"
 #include "device/Operations.h"
 #include "serial/CFormat.h"
@@ -122,11 +123,8 @@ bool OnUpdate(DeviceContext& ctx) {
         BuildFactoryBlock(ctx.form.serialNumber, ctx.form.idString, newCalibration);
 
     if (ctx.tracker.capabilities.peekPoke) {
-        for (std::size_t i = 0; i < block.size(); ++i) {
-            if (!ctx.link.PokeByte(static_cast<std::uint8_t>(address::kSerialNumber + i),
-                                   block[i])) {
-                return false;  // the link has said why and is closed
-            }
+        if (!PokeRun(ctx.link, address::kSerialNumber, block.data(), block.size())) {
+            return false;  // the link has said why and is closed
         }
     } else {
         std::string reply;
