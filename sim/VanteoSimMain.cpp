@@ -342,7 +342,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string port = server.SlavePath();
-    std::cout << port << std::endl;
 
     const std::string description = "Vanteo tracker simulator (" + options.config.modelId +
                                     ", firmware " + std::to_string(options.config.firmwareVersion) +
@@ -360,6 +359,8 @@ int main(int argc, char** argv) {
             std::cerr << "vanteo-sim: " << error << '\n';
         }
     }
+    // The port line comes last, so whoever reads it finds the announcement and the link in place.
+    std::cout << port << std::endl;
     std::cerr << description << " on " << port
               << (linked ? " (also " + options.linkPath + ")" : std::string()) << '\n';
 
