@@ -170,6 +170,14 @@ int CliCommands::Write(const CliRequest& request) {
             return Fail(request.jsonFile + ": " + error);
         }
     }
+    for (const auto& [key, value] : request.settings) {
+        bool skip = false;
+        const std::string reason =
+            FormSettings::Check(key, value, FormSettings::Source::commandLine, skip);
+        if (!reason.empty()) {
+            return Fail("--set " + key + "=" + value + ": " + reason + "; nothing was written");
+        }
+    }
     if (!LinkFree()) {
         return kFailed;
     }
@@ -225,8 +233,9 @@ int CliCommands::Write(const CliRequest& request) {
             return Fail("--set " + key + "=" + value + ": " + failure + "; nothing was written");
         }
     }
-    // The Write takes the form in again and would go on past a refused field; the CLI does not
-    // send a configuration the form itself refuses.
+    // All values are typed; the form takes them in as when the user presses a button. The
+    // Write would go on past a refused field; the CLI does not send a configuration the form
+    // itself refuses.
     const std::string failure = settings.CheckForm();
     if (!failure.empty()) {
         return Fail(failure + "; correct it with --set; nothing was written");
@@ -329,11 +338,11 @@ int CliCommands::Update(const CliRequest& request) {
             continue;
         }
         std::string note;
-        const std::string failure =
-            settings.Apply(key, **value, FormSettings::Source::commandLine, note);
-        if (!failure.empty()) {
-            return Fail(failure + "; nothing was written");
-        }
+        settings.Apply(key, **value, FormSettings::Source::commandLine, note);
+    }
+    const std::string failure = settings.CheckForm();
+    if (!failure.empty()) {
+        return Fail(failure + "; nothing was written");
     }
     return Finish(OnUpdate(device_));
 }

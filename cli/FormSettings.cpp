@@ -34,8 +34,11 @@ std::string TrimRight(std::string text) {
 }  // namespace
 
 const FieldRow* FormSettings::Resolve(const std::string& key) {
+    // A number names a control; "2" is no identifier but the label of the Profile 2 box.
     if (IsControlId(key)) {
-        return FindField(std::stoi(key));
+        if (const FieldRow* row = FindField(std::stoi(key))) {
+            return row;
+        }
     }
     const std::string wanted = TrimRight(key);
     if (wanted.empty()) {
@@ -82,26 +85,39 @@ std::string FormSettings::NotSettableReason(const FieldRow& row) {
     return {};
 }
 
-std::string FormSettings::Apply(const std::string& key, const std::string& value, Source source,
-                                std::string& note) {
-    note.clear();
+std::string FormSettings::Check(const std::string& key, const std::string& value, Source source,
+                                bool& skip) {
+    skip = false;
     const FieldRow* row = Resolve(key);
     if (row == nullptr) {
         return "no field of the form is called '" + key + "'";
     }
     const std::string reason = NotSettableReason(*row);
     if (!reason.empty()) {
+        skip = true;
         return source == Source::file ? std::string() : reason;
     }
     if (row->type == FieldType::check && value != "0" && value != "1") {
         return Describe(*row) + " is a check box: give 0 or 1, not '" + value + "'";
     }
+    return {};
+}
+
+std::string FormSettings::Apply(const std::string& key, const std::string& value, Source source,
+                                std::string& note) {
+    note.clear();
+    bool skip = false;
+    const std::string reason = Check(key, value, source, skip);
+    if (!reason.empty() || skip) {
+        return reason;
+    }
+    const FieldRow* row = Resolve(key);
     if (source == Source::commandLine &&
         (row->visibility == Visibility::alwaysHidden || !ui_.IsVisible(row->id))) {
         note = "note: " + Describe(*row) + " is not shown for this tracker; it may have no effect";
     }
     ui_.Type(row->id, value);
-    return CheckForm();
+    return {};
 }
 
 std::string FormSettings::CheckForm() {

@@ -30,13 +30,20 @@ public:
     // or empty when it can.
     static std::string NotSettableReason(const FieldRow& row);
 
-    // Types `value` into the field KEY names and runs ReadForm. Returns empty on success, else
-    // the reason (the form's own message box has already been shown for a refused value).
+    // Whether `value` may be typed into the field KEY names: empty when it may, else the reason
+    // (unknown KEY, a read-only field, a check box given something other than 0 or 1). A file's
+    // read-only fields give an empty reason and `skip` set.
+    static std::string Check(const std::string& key, const std::string& value, Source source,
+                             bool& skip);
+
+    // Types `value` into the field KEY names, as the user would before pressing a button; the
+    // form takes it in at the next ReadForm (CheckForm). Returns the reason from Check, or empty.
     // `note` receives a remark worth printing, e.g. that this tracker does not show the field.
     std::string Apply(const std::string& key, const std::string& value, Source source,
                       std::string& note);
 
-    // Runs ReadForm; empty when every field passes, else which field the form refused.
+    // Runs ReadForm; empty when every field passes, else which field the form refused (the
+    // form's own message box has been shown).
     std::string CheckForm();
 
 private:
