@@ -12,7 +12,7 @@ namespace vanteo {
 // 32 bytes), sets storedChecksum, writes the KML document to ctx.log.kmlOutputFile and puts the
 // file in place. compress / hoursMinutes: the held "Compress Data" and "Store HM" values, taken
 // by the handler. Blocks that came back short are stored with zeros and counted: the file is
-// still written and the user told how many. After four blocks in a row without a single byte the
+// still written and the user told how many. After two blocks in a row without a single byte the
 // tracker is taken as gone and the rest counted as missing. True when every block arrived and
 // the file was written.
 bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes);

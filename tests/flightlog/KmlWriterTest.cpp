@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "flightlog/KmlWriter.h"
+
+namespace vanteo {
+namespace {
+
+const std::string kHeaderStart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<kml xmlns=\"http://earth.google.com/kml/2.0\">\n"
+    "<Placemark>\n"
+    "  <name>gps</name>\n"
+    "  <Style id=\"khStyle690\">\n"
+    "    <LineStyle id=\"khLineStyle694\">\n"
+    "       <color>ff00ffff</color>\n"
+    "       <width>4</width>\n"
+    "    </LineStyle>\n"
+    "  </Style>\n"
+    "<MultiGeometry id=\"khMultiGeometry697\">\n"
+    "<LineString id=\"khLineString698\">\n"
+    "<tessellate>1</tessellate>\n"
+    "<altitudeMode>absolute</altitudeMode>\n";
+
+const std::string kFooter =
+    "\n      </coordinates>\n"
+    "    </LineString>\n"
+    "  </MultiGeometry>\n"
+    "</Placemark>\n"
+    "</kml>\n\n\n";
+
+const std::string kZeroAltitudes =
+    "<!-- base    : 0m or     0 feet -->\n"
+    "<!-- max MSL : 0m or     0 feet -->\n"
+    "<!-- max AGL : 0m or     0 feet -->\n";
+
+// Places `bytes` into `image` from `position` on.
+void Put(std::vector<std::uint32_t>& image, std::size_t position,
+         std::initializer_list<std::uint32_t> bytes) {
+    for (const std::uint32_t byte : bytes) {
+        image.at(position++) = byte;
+    }
+}
+
+// What lies between "<coordinates>\n" and the footer.
+std::string CoordinatesSection(const std::string& document) {
+    const std::string open = "<coordinates>\n";
+    const std::size_t start = document.find(open);
+    const std::size_t end = document.find(kFooter);
+    if (start == std::string::npos || end == std::string::npos || end < start) {
+        return "<malformed>";
+    }
+    return document.substr(start + open.size(), end - start - open.size());
+}
+
+class KmlWriterTest : public ::testing::Test {
+protected:
+    std::string Write(const std::vector<std::uint32_t>& image, bool compress = false,
+                      bool hoursMinutes = false, std::uint32_t checksum = 0) {
+        std::string out;
+        WriteKml(out, image, caps, KmlWriterInputs{details, flags, checksum}, compress,
+                 hoursMinutes);
+        return out;
+    }
+
+    TrackerCapabilities caps;
+    FlightDetails details;
+    FlagBytes flags;
+};
+
+// A 64-value log of 13-byte records: a fix at 0, a skipped record at 13 (first byte 0, but not
+// an end mark), the documented record at 26 and an end mark at 39.
+TEST_F(KmlWriterTest, WholeDocumentForThirteenByteRecords) {
+    std::vector<std::uint32_t> image(64, 0);
+    Put(image, 0, {0x0A, 0x05, 0x00, 0x00, 0x2D, 0x00, 0x00, 0x80, 0x01, 0x02, 0x03, 0x05, 0x3B});
+    Put(image, 13, {0x00, 0x01});
+    Put(image, 26, {0x3C, 0x1E, 0x32, 0x8A, 0x25, 0x0F, 0x05, 0x05, 0x00, 0x0C, 0x22, 0x07, 0x2D});
+    Put(image, 39, {0xA5, 0xA5, 0xA5, 0xA5});
+    details = {"Ann", "Rocket--X", "2009-06-15", "H128", "first flight"};
+    flags = {0xA5, 0x00, 0x10, 0x03};
+
+    const std::string expected = kHeaderStart +
+                                 "<!-- Name       : Ann -->\n"
+                                 "<!-- Rocket Name: Rocket- -X -->\n"
+                                 "<!-- Date       : 2009-06-15 -->\n"
+                                 "<!-- Motor      : H128 -->\n"
+                                 "<!-- Comments   : first flight -->\n"
+                                 "<!-- Option 1   : a5 -->\n"
+                                 "<!-- Option 2   : 0 -->\n"
+                                 "<!-- Option 3   : 10 -->\n"
+                                 "<!-- Option 4   : 3 -->\n"
+                                 "<coordinates>\n" +
+                                 kZeroAltitudes +
+                                 "\n10.083333,-45.000000,10203 <!-- 0 sats:5 secs:59 -->"
+                                 "\n-60.508350,37.250842,01234 <!-- 26 sats:7 secs:45 -->" +
+                                 kFooter +
+                                 "<!-- KVTDATA\n"
+                                 "0A 05 00 00 2D 00 00 80 01 02 03 05 3B 00 01 00 \n"
+                                 "00 00 00 00 00 00 00 00 00 00 3C 1E 32 8A 25 0F \n"
+                                 "05 05 00 0C 22 07 2D A5 A5 A5 A5 00 00 00 00 00 \n"
+                                 "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
+                                 "KVTENDDATA\n"
+                                 "KVTCHECKSUM 1234ABCD\n"
+                                 "KVTCOMPRESS 0\n"
+                                 "KVTHRSMINS 0\n"
+                                 "KVTTIMESTAMP 0\n"
+                                 "-->\n";
+    EXPECT_EQ(Write(image, false, false, 0x1234ABCD), expected);
+}
+
+TEST_F(KmlWriterTest, EndMarksStopTheTrack) {
+    for (const std::uint32_t mark : {0xA5u, 0x5Au, 0x00u}) {
+        std::vector<std::uint32_t> image(64, 0);
+        Put(image, 0, {0x3C, 0x1E, 0x32, 0x8A, 0x25, 0x0F, 0x05, 0x05, 0x00, 0x0C, 0x22, 7, 45});
+        Put(image, 13, {mark, mark, mark, mark});
+        Put(image, 26, {0x3C, 0x1E, 0x32, 0x8A, 0x25, 0x0F, 0x05, 0x05, 0x00, 0x0C, 0x22, 7, 45});
+        EXPECT_EQ(CoordinatesSection(Write(image)),
+                  kZeroAltitudes + "\n-60.508350,37.250842,01234 <!-- 0 sats:7 secs:45 -->")
+            << "mark " << mark;
+        EXPECT_TRUE(IsLogEnd(image, 13));
+    }
+    // Three equal marks and a different fourth byte, or mixed marks, are no end.
+    EXPECT_FALSE(IsLogEnd(std::vector<std::uint32_t>{0xA5, 0xA5, 0xA5, 0x5A}, 0));
+    EXPECT_FALSE(IsLogEnd(std::vector<std::uint32_t>{0x5A, 0x5A, 0x5A, 0xA5}, 0));
+    EXPECT_FALSE(IsLogEnd(std::vector<std::uint32_t>{0x00, 0x00, 0x00, 0x01}, 0));
+    // Positions past the image read as 0.
+    EXPECT_TRUE(IsLogEnd(std::vector<std::uint32_t>{0x00, 0x00}, 0));
+    EXPECT_TRUE(IsLogEnd(std::vector<std::uint32_t>{}, 100));
+}
+
+TEST_F(KmlWriterTest, AllZeroImageHasNoPoints) {
+    const std::string document = Write(std::vector<std::uint32_t>(16, 0));
+    EXPECT_EQ(CoordinatesSection(document), kZeroAltitudes);
+}
+
+TEST_F(KmlWriterTest, FifteenByteRecordsWhenHoursMinutesAsked) {
+    caps.hoursMinutesCapable = true;
+    std::vector<std::uint32_t> image(60, 0);
+    Put(image, 0,
+        {0x3C, 0x1E, 0x32, 0x8A, 0x25, 0x0F, 0x05, 0x05, 0x00, 0x0C, 0x22, 0x07, 0x0E, 0x1F, 0x2D});
+    Put(image, 15, {0x01, 0, 0, 0, 0x00, 0x1E, 0, 0, 0x02, 0x00, 0x09, 0x0C, 0x00, 0x05, 0x09});
+    const std::string document = Write(image, false, true);
+    EXPECT_EQ(CoordinatesSection(document),
+              kZeroAltitudes +
+                  "\n-60.508350,37.250842,01234 <!-- 0 sats:7 UTC 14:31:45 -->"
+                  "\n1.000000,0.500000,20009 <!-- 15 sats:12 UTC 00:05:09 -->");
+    EXPECT_TRUE(caps.logHoursMinutes);
+    EXPECT_NE(document.find("KVTHRSMINS 1\n"), std::string::npos);
+}
+
+TEST_F(KmlWriterTest, RecordLengthRules) {
+    // Two 13-byte fixes at 0 and 13; read as 15-byte records the second fix is missed.
+    std::vector<std::uint32_t> image(80, 0);
+    Put(image, 0, {0x01, 0, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0x04, 0x05});
+    Put(image, 13, {0x03, 0, 0, 0, 0x04, 0, 0, 0, 0, 0, 0, 0x06, 0x07});
+    const std::string thirteen = kZeroAltitudes +
+                                 "\n1.000000,2.000000,00000 <!-- 0 sats:4 secs:5 -->"
+                                 "\n3.000000,4.000000,00000 <!-- 13 sats:6 secs:7 -->";
+
+    // A tracker that logs hours and minutes without the capability flag: 15 bytes.
+    caps.logHoursMinutes = true;
+    EXPECT_EQ(CoordinatesSection(Write(image, false, false)),
+              kZeroAltitudes + "\n1.000000,2.000000,00000 <!-- 0 sats:4 UTC 05:03:00 -->");
+
+    // With the capability, the argument decides, even when logHoursMinutes is set.
+    caps.hoursMinutesCapable = true;
+    EXPECT_EQ(CoordinatesSection(Write(image, false, false)), thirteen);
+    EXPECT_NE(Write(image, false, false).find("KVTHRSMINS 0\n"), std::string::npos);
+
+    // Without either flag the argument is written but not obeyed.
+    caps = TrackerCapabilities{};
+    const std::string document = Write(image, false, true);
+    EXPECT_EQ(CoordinatesSection(document), thirteen);
+    EXPECT_NE(document.find("KVTHRSMINS 1\n"), std::string::npos);
+    EXPECT_FALSE(caps.logHoursMinutes);
+}
+
+TEST_F(KmlWriterTest, NegativeAltitudeFormWhenLogStartsWithFD) {
+    std::vector<std::uint32_t> image(64, 0);
+    Put(image, 0, {0xFD, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x07, 0x00, 0x05, 0x04, 0x09});
+    Put(image, 13, {0x02, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x01, 0x0C, 0x22, 0x05, 0x0A});
+    EXPECT_EQ(CoordinatesSection(Write(image)),
+              kZeroAltitudes +
+                  "\n253.000000,10.000000,-0005 <!-- 0 sats:4 secs:9 -->"
+                  "\n2.000000,10.000000,-1234 <!-- 13 sats:5 secs:10 -->");
+
+    caps.hoursMinutesCapable = true;
+    std::vector<std::uint32_t> timed(64, 0);
+    Put(timed, 0, {0xFD, 0, 0, 0, 0x0A, 0, 0, 0, 0x07, 0x00, 0x05, 0x04, 0x17, 0x3B, 0x00});
+    EXPECT_EQ(CoordinatesSection(Write(timed, false, true)),
+              kZeroAltitudes + "\n253.000000,10.000000,-0005 <!-- 0 sats:4  UTC 23:59:00 -->");
+}
+
+TEST_F(KmlWriterTest, CaptureDateAndTriggerFromTheTrailer) {
+    caps.logTimestamp = true;
+    caps.memorySizeKbit = 128;
+    std::vector<std::uint32_t> image(16384, 0);
+    Put(image, 16368, {0x01, 0xA0});
+    Put(image, 16378, {'1', '5', '0', '6', '0', '9'});
+    const std::string document = Write(image);
+    EXPECT_EQ(CoordinatesSection(document),
+              "<!-- Capture Date: 06/15/2009 -->\n"
+              "<!-- Trigger: 0x01a0-->\n" +
+                  kZeroAltitudes);
+    EXPECT_NE(document.find("KVTTIMESTAMP 1\n"), std::string::npos);
+
+    // On the large memory the trailer is the last 16 bytes.
+    caps.memorySizeKbit = 1024;
+    std::vector<std::uint32_t> large(131072, 0);
+    Put(large, 131056, {0xFF, 0x0B});
+    Put(large, 131066, {'3', '1', '1', '2', '2', '5'});
+    EXPECT_EQ(CoordinatesSection(Write(large)).substr(0, 58),
+              "<!-- Capture Date: 12/31/2025 -->\n"
+              "<!-- Trigger: 0xff0b-->\n");
+
+    // A 64-kbit memory does not reach the trailer: the date bytes read as 0, which are kept out
+    // of the comment so the document stays valid XML.
+    caps.memorySizeKbit = 64;
+    EXPECT_EQ(CoordinatesSection(Write(std::vector<std::uint32_t>(8192, 0))).substr(0, 58),
+              "<!-- Capture Date: ?\?/?\?/20?\? -->\n"
+              "<!-- Trigger: 0x0000-->\n");
+}
+
+TEST_F(KmlWriterTest, AltitudeFiguresFromTheSampleAt32768) {
+    caps.memorySizeKbit = 1024;
+    std::vector<std::uint32_t> image(131072, 0);
+    Put(image, 32776, {1, 2, 34});  // 1000 x 1 + 100 x 2 + 34 = 1234 m
+    EXPECT_EQ(CoordinatesSection(Write(image)),
+              "<!-- base    : 1234m or  3998 feet -->\n"
+              "<!-- max MSL : 1234m or  3998 feet -->\n"
+              "<!-- max AGL : 0m or     0 feet -->\n");
+}
+
+TEST(AltitudeFiguresTest, HistogramRules) {
+    const std::vector<long long> altitudes{1200, 1500, 1200, 1800, 1500, 1700};
+    const AltitudeFigures figures = ComputeAltitudeFigures(altitudes);
+    EXPECT_EQ(figures.base, 1200);  // 1200 and 1500 tie: the lower bin wins
+    EXPECT_EQ(figures.maxMsl, 1800);
+    EXPECT_EQ(figures.maxAgl, 600);
+
+    const std::vector<long long> belowSea{-40, -40, -10};
+    const AltitudeFigures low = ComputeAltitudeFigures(belowSea);
+    EXPECT_EQ(low.base, -40);
+    EXPECT_EQ(low.maxMsl, 0);  // never below 0
+    EXPECT_EQ(low.maxAgl, 40);
+
+    const AltitudeFigures none = ComputeAltitudeFigures({});
+    EXPECT_EQ(none.base, 0);
+    EXPECT_EQ(none.maxMsl, 0);
+    EXPECT_EQ(none.maxAgl, 0);
+}
+
+// First fix 10 deg 5.0000' E, 45 deg 59.9950' S; the next record's latitude fraction 5 crosses
+// into the next minute, which is minute 60 = the next degree. Then the longitude fraction
+// falls from 5 to 9900: one minute back.
+TEST_F(KmlWriterTest, CompressedLogCarriesMinutesAcrossTheFractionWrap) {
+    caps.compressCapable = true;
+    std::vector<std::uint32_t> image(64, 0);
+    Put(image, 0, {0x0A, 0x05, 0x00, 0x00, 0x2D, 0x3B, 0x63, 0xB2, 0x11, 0x22, 0x33, 0x44, 0x55});
+    Put(image, 13, {0x00, 0x05, 0x00, 0x05, 0x07});
+    Put(image, 18, {0x63, 0x80, 0x01, 0x02, 0xFF});
+    Put(image, 23, {0x5A, 0x5A, 0x5A, 0x5A});
+    const std::string document = Write(image, true, false);
+    EXPECT_EQ(CoordinatesSection(document),
+              "10.083342,-46.000008,0 <!-- 00 05   00 05   07  -->\n"
+              "10.083167,-46.000170,0 <!-- 99 00   01 02   255  -->\n");
+    EXPECT_NE(document.find("KVTCOMPRESS 1\n"), std::string::npos);
+}
+
+TEST_F(KmlWriterTest, CompressedLogRunsToTheImageEnd) {
+    caps.compressCapable = true;
+    std::vector<std::uint32_t> image(23, 0);
+    Put(image, 0, {0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00});
+    Put(image, 13, {0x00, 0x01, 0x00, 0x02, 0x03});
+    Put(image, 18, {0x00, 0x04, 0x00, 0x05, 0x06});
+    // p = 23 is past the image: no third point, and nothing is read out of bounds.
+    EXPECT_EQ(CoordinatesSection(Write(image, true, false)),
+              "1.000002,2.000003,0 <!-- 00 01   00 02   03  -->\n"
+              "1.000007,2.000008,0 <!-- 00 04   00 05   06  -->\n");
+    // 13 values or fewer hold no compressed point at all.
+    EXPECT_EQ(CoordinatesSection(Write(std::vector<std::uint32_t>(13, 1), true, false)), "");
+}
+
+TEST_F(KmlWriterTest, CompressArgumentIgnoredWithoutCapability) {
+    std::vector<std::uint32_t> image(64, 0);
+    Put(image, 0, {0x01, 0, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0x04, 0x05});
+    const std::string document = Write(image, true, false);
+    EXPECT_EQ(CoordinatesSection(document),
+              kZeroAltitudes + "\n1.000000,2.000000,00000 <!-- 0 sats:4 secs:5 -->");
+    EXPECT_NE(document.find("KVTCOMPRESS 1\n"), std::string::npos);
+}
+
+TEST(CommentSafeTest, KeepsCommentsWellFormed) {
+    EXPECT_EQ(CommentSafe("plain text"), "plain text");
+    EXPECT_EQ(CommentSafe("a--b"), "a- -b");
+    EXPECT_EQ(CommentSafe("--->"), "- - ->");
+    EXPECT_EQ(CommentSafe(std::string("bell\x07 and\x7f")), "bell  and ");
+    EXPECT_EQ(CommentSafe("two\nlines\ttab"), "two\nlines\ttab");
+    EXPECT_EQ(CommentSafe("caf\xc3\xa9"), "caf\xc3\xa9");
+}
+
+}  // namespace
+}  // namespace vanteo
