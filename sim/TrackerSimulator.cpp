@@ -215,7 +215,7 @@ void TrackerSimulator::ReceiveFromHost(const std::uint8_t* data, std::size_t cou
         received_.push_back(data[i]);
         // A paced byte has fully arrived one byte time after the previous one.
         atNs += ByteTimeNs();
-        if (!config_.faults.silent) {
+        if (!config_.faults.silent && !hung_) {
             HandleByte(data[i], atNs);
         }
     }
@@ -453,7 +453,9 @@ void TrackerSimulator::Erase(std::int64_t atNs) {
         at += interval;
         QueueByte(kEraseProgress, at);
     }
-    if (!config_.faults.endlessErase) {
+    if (config_.faults.endlessErase) {
+        hung_ = true;
+    } else {
         QueueTerminator(at);
     }
 }

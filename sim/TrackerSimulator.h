@@ -21,7 +21,7 @@ struct FaultOptions {
     bool crLfLineEnds = false;        // ends lines (and fixed replies) with CR LF, not LF CR
     bool overlongLines = false;       // pads every reply line to 80 characters
     int shortFlashBlocks = 0;         // a flash block read returns this many bytes fewer
-    bool endlessErase = false;        // the erase sends progress bytes, then falls silent
+    bool endlessErase = false;        // the erase sends progress bytes, then the firmware hangs
     int slowByteDelayMs = 0;          // extra delay before every byte towards the host
 };
 
@@ -95,6 +95,8 @@ public:
     long BytesSent() const { return bytesSent_; }
     // True while a command waits for its argument bytes.
     bool AwaitingArguments() const { return pending_.has_value(); }
+    // True once an endless erase has hung the firmware: bytes are recorded, never answered.
+    bool Hung() const { return hung_; }
 
     // A realistic configuration memory for `config`: callsign N0CALL-11, WIDE1-1/WIDE2-1 paths
     // in both profiles, smart beaconing, two messages, switch altitudes, 144.390 MHz in the
@@ -144,6 +146,7 @@ private:
     std::int64_t wireFreeAtNs_ = 0;  // when the last queued byte has left the tracker
     long bytesSent_ = 0;
     bool disconnected_ = false;
+    bool hung_ = false;
     bool toneOn_ = false;
     bool transmitting_ = false;
 };

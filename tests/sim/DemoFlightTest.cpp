@@ -146,16 +146,5 @@ TEST(DemoFlightProfile, IsARocketFlightFromADesertPad) {
     EXPECT_LT(drift, 1500);
 }
 
-TEST(DemoFlightProfile, OneFixPerSecond) {
-    const std::vector<DemoFix> fixes = DemoFlight::Fixes();
-    for (std::size_t i = 1; i < fixes.size(); ++i) {
-        const int previous =
-            fixes[i - 1].utcHours * 3600 + fixes[i - 1].utcMinutes * 60 + fixes[i - 1].utcSeconds;
-        const int current =
-            fixes[i].utcHours * 3600 + fixes[i].utcMinutes * 60 + fixes[i].utcSeconds;
-        EXPECT_EQ(current, previous + 1);
-    }
-}
-
 }  // namespace
 }  // namespace vanteo::sim::test

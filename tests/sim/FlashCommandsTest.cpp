@@ -32,15 +32,6 @@ protected:
     }
 };
 
-TEST_F(FlashCommandsTest, FlashSizeFollowsTheMemorySize) {
-    ConnectWithMemory(64);
-    EXPECT_EQ(sim->Flash().size(), 8192u);
-    ConnectWithMemory(128);
-    EXPECT_EQ(sim->Flash().size(), 16384u);
-    ConnectWithMemory(1024);
-    EXPECT_EQ(sim->Flash().size(), 131072u);
-}
-
 TEST_F(FlashCommandsTest, BlockReadOn128KbitTakesTwoAddressBytesAndSendsEight) {
     ConnectWithMemory(128);
     Send({'J', 0x3F, 0xF0});  // 16368
@@ -111,15 +102,6 @@ TEST_F(FlashCommandsTest, EraseSendsPacedProgressThenLineEndAndLeavesZeros) {
     EXPECT_EQ(arrivals, expected);
     const auto& flash = sim->Flash();
     EXPECT_EQ(std::accumulate(flash.begin(), flash.end(), 0L), 0L);
-}
-
-TEST_F(FlashCommandsTest, EraseWithoutProgressBytesAnswersAtOnce) {
-    SimulatorConfig config;
-    config.eraseProgressBytes = 0;
-    Connect(config);
-    Send({'Z'});
-    EXPECT_EQ(Receive(3), (Bytes{0x0A, 0x0D}));
-    EXPECT_EQ(clock.NowMs(), 2500);  // the third byte was awaited in vain
 }
 
 }  // namespace

@@ -34,17 +34,6 @@ TEST_F(TrackerSimulatorTest, IdentifiesItselfWithModelVersionAndMemorySize) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(TrackerSimulatorTest, MemorySizeReplyForSmallerFlash) {
-    SimulatorConfig config;
-    config.memorySizeKbit = 64;
-    Connect(config);
-    Send({'K'});
-    EXPECT_EQ(ReadLineOrFail(), "0");
-    sim->Config().memorySizeKbit = 128;
-    Send({'K'});
-    EXPECT_EQ(ReadLineOrFail(), "1");
-}
-
 TEST_F(TrackerSimulatorTest, PeekReturnsEveryValueIncludingLineEndBytes) {
     Connect();
     // Serial number 0x0805 is stored big-endian at 0x80..0x83.
@@ -232,15 +221,6 @@ TEST_F(TrackerSimulatorTest, TransmissionAndToneLastUntilTheNextCommand) {
     EXPECT_TRUE(Receive(1).empty());
     ASSERT_TRUE(link->Sync());
     EXPECT_FALSE(sim->ToneOn());
-}
-
-TEST_F(TrackerSimulatorTest, RepliesAtTheWriteTimeWithoutPacing) {
-    Connect();
-    clock.Advance(1234);
-    Send({'?'});
-    ASSERT_EQ(sim->PeekToHost()->readyAtMs, 1234);
-    EXPECT_EQ(ReadLineOrFail(), "OK");
-    EXPECT_EQ(clock.NowMs(), 1234);
 }
 
 TEST_F(TrackerSimulatorTest, PacingAt9600BaudTakesAboutAMillisecondPerByte) {
