@@ -1,0 +1,335 @@
+#include <array>
+#include <initializer_list>
+#include <string>
+
+#include "device/FieldTable.h"
+#include "device/LinkSteps.h"
+#include "device/MemoryMap.h"
+#include "device/Operations.h"
+#include "device/SettingsRecord.h"
+#include "serial/CFormat.h"
+
+namespace vanteo {
+namespace {
+
+// The tracker needs time after the port opens (DTR) before it answers, and a moment after the
+// attention exchange before the next command.
+constexpr std::int64_t kSettleBeforeSyncMs = 500;
+constexpr std::int64_t kSettleAfterSyncMs = 100;
+
+constexpr const char* kWriteFailed = "err0";
+constexpr const char* kFirmwareTooOld = "You must be running firmware version 2 or greater";
+constexpr int kOldestFirmware = 2;
+
+void Show(DeviceContext& ctx, std::initializer_list<int> ids, bool visible = true) {
+    for (const int id : ids) {
+        ctx.ui.SetControlVisible(id, visible);
+    }
+}
+
+// Shows the controls of what this tracker can do. It never hides what an earlier read showed,
+// except the two controls a tracker may lack.
+void ApplyVisibilityRules(DeviceContext& ctx) {
+    const TrackerCapabilities& caps = ctx.tracker.capabilities;
+    const int version = caps.firmwareVersion;
+    if (version >= 224 && (caps.modelId == "ZPNAVC" || caps.modelId == "ZPNAVD")) {
+        Show(ctx, {1197});
+    }
+    if (version >= 123 && version < 200) {
+        Show(ctx, {1181, 1180, 1174});
+    }
+    if (caps.twoProfiles) {
+        Show(ctx, {control::kProfileSwitchingGroup, 1166, 1167, 1173, 1172, control::kCompareButton,
+                   1171, 1175});
+    }
+    if (caps.txRateSpacing) {
+        Show(ctx, {control::kTxRateLabel, control::kSecsLabel, 1134});
+    } else {
+        Show(ctx, {control::kOnceEveryLabel, control::kPktsLabel, 1017});
+    }
+    if (caps.storeSmartBeacon)
+        Show(ctx, {1117});
+    if (caps.onlySendValid)
+        Show(ctx, {1118});
+    if (caps.metersToFeet)
+        Show(ctx, {1137});
+    if (caps.gpsPowerdown)
+        Show(ctx, {1138});
+    if (caps.transmitVoltage)
+        Show(ctx, {1156});
+    if (!caps.smartLaunchDetect)
+        Show(ctx, {1064}, false);
+    if (caps.deviationAdjust)
+        Show(ctx, {1091, control::kDeviationLabel});
+    if (caps.smartBeaconing) {
+        Show(ctx, {control::kSmartBeaconingGroup, 1010, 1013, 1007, 1008, 1009, 1012, 1021,
+                   control::kSlowSpeedLabel, control::kSlowRateLabel, control::kFastSpeedLabel,
+                   control::kFastRateLabel, control::kTurnSlopeLabel, control::kTurnAngleLabel,
+                   control::kTurnTimeLabel, 1113});
+        for (int id = control::kFirstSmartBeaconingUnit; id <= control::kLastSmartBeaconingUnit;
+             ++id) {
+            Show(ctx, {id});
+        }
+    }
+    if (caps.gSwitch)
+        Show(ctx, {1087});
+    if (caps.noSlotting)
+        Show(ctx, {1078}, false);
+    if (ctx.tracker.calibrationMode)
+        Show(ctx, {1090});
+    if (caps.powerAmp)
+        Show(ctx, {1092});
+}
+
+void ApplyDigitalTelemetryRule(DeviceContext& ctx) {
+    if (ctx.tracker.capabilities.digitalTelemetry &&
+        (ctx.tracker.flagBytes.telemetry & flag::kDigEnable) != 0) {
+        Show(ctx, {control::kDigitalTelemetryGroup, 1084, 1085, 1086, 1089});
+    }
+}
+
+// The serial number and the calibration, as steps 6 and 7 of the read fetch them.
+bool FetchIdentity(DeviceContext& ctx) {
+    ctx.form.fcal = 0;
+    return FetchSerialNumber(ctx) && FetchCalibration(ctx);
+}
+
+ProfileSettings& Profile(DeviceContext& ctx, int index) {
+    return ctx.tracker.profileStore.profiles[static_cast<std::size_t>(index)];
+}
+
+ProfileSettings& Current(DeviceContext& ctx) {
+    return Profile(ctx, ctx.tracker.profileStore.currentProfile);
+}
+
+bool ReadSynthRegisters(DeviceContext& ctx) {
+    std::array<std::uint8_t, 16> bytes{};
+    if (!PeekRun(ctx.link, address::kRRegister, bytes.size(), bytes.data())) {
+        return false;
+    }
+    const std::uint32_t n = BigEndian32(&bytes[4]);
+    ctx.form.rReg = FormatC("%X", BigEndian32(&bytes[0]));
+    ctx.form.nReg = FormatC("%X", n);
+    ctx.form.mReg = FormatC("%X", BigEndian32(&bytes[8]));
+    ctx.form.fReg = FormatC("%X", BigEndian32(&bytes[12]));
+    ctx.form.frequency = FormatC("%4.3f", FrequencyFromNRegister(n));
+    return true;
+}
+
+bool ReadSmartBeaconing(DeviceContext& ctx) {
+    std::array<std::uint8_t, kSmartBeaconBytes> first{};
+    std::array<std::uint8_t, kSmartBeaconBytes> second{};
+    if (!PeekRun(ctx.link, address::kProfile1SmartBeacon, first.size(), first.data()) ||
+        !PeekRun(ctx.link, address::kProfile2SmartBeacon, second.size(), second.data())) {
+        return false;
+    }
+    DecodeSmartBeacon(first, Profile(ctx, 0));
+    DecodeSmartBeacon(second, Profile(ctx, 1));
+    const ProfileSettings& current = Current(ctx);
+    ctx.form.slowSpeed = current.slowSpeed;
+    ctx.form.slowRate = current.slowRate;
+    ctx.form.fastSpeed = current.fastSpeed;
+    ctx.form.fastRate = current.fastRate;
+    ctx.form.turnAngle = current.turnAngle;
+    ctx.form.turnSlope = current.turnSlope;
+    ctx.form.turnTime = current.turnTime;
+    return true;
+}
+
+// A message: bytes from `base` up to the first 0 byte, 32 at most.
+bool ReadMessage(DeviceContext& ctx, std::uint8_t base, std::string& message) {
+    for (std::size_t i = 0; i < kMessageArea; ++i) {
+        const std::uint8_t c = ctx.link.PeekByte(static_cast<std::uint8_t>(base + i));
+        if (!ctx.link.IsOpen()) {
+            return false;
+        }
+        if (c == 0) {
+            break;
+        }
+        message.push_back(static_cast<char>(c));
+    }
+    return true;
+}
+
+bool ReadMessages(DeviceContext& ctx) {
+    Profile(ctx, 0).txMessage.clear();
+    Profile(ctx, 1).txMessage.clear();
+    ctx.form.txMessage.clear();
+    if (!ctx.tracker.capabilities.txMessages) {
+        return true;
+    }
+    std::string first;
+    std::string second;
+    if (!ReadMessage(ctx, address::kProfile1Message, first) ||
+        !ReadMessage(ctx, address::kProfile2Message, second)) {
+        return false;
+    }
+    Profile(ctx, 0).txMessage = first;
+    Profile(ctx, 1).txMessage = second;
+    ctx.form.txMessage = Current(ctx).txMessage;
+    return true;
+}
+
+bool ReadSwitchAltitudes(DeviceContext& ctx) {
+    if (ctx.tracker.capabilities.peekPoke) {
+        std::array<std::uint8_t, 4> bytes{};
+        if (!PeekRun(ctx.link, address::kProfile1SwitchAltitude, bytes.size(), bytes.data())) {
+            return false;
+        }
+        // The only little-endian values of the map.
+        Profile(ctx, 0).switchAltitude = static_cast<std::uint32_t>(bytes[1] * 256 + bytes[0]);
+        Profile(ctx, 1).switchAltitude = static_cast<std::uint32_t>(bytes[3] * 256 + bytes[2]);
+    }
+    ctx.form.switchAltitude = Current(ctx).switchAltitude;
+    return true;
+}
+
+bool ReadPaths(DeviceContext& ctx) {
+    std::array<std::uint8_t, kPathBytes> bytes{};
+    bool havePaths = false;
+    if (ctx.tracker.capabilities.peekPoke) {
+        if (!PeekRun(ctx.link, address::kProfile1Paths, bytes.size(), bytes.data())) {
+            return false;
+        }
+        havePaths = true;
+    } else if (ctx.link.WriteByte(command::kReadPaths)) {
+        // Without 'X' or its reply the stored paths stay as they are and the read goes on.
+        std::string line;
+        if (ctx.link.ReadLine(line)) {
+            bytes = LeadingBytes<kPathBytes>(line);
+            havePaths = true;
+        }
+    }
+    if (havePaths) {
+        DecodePaths(bytes, Profile(ctx, 0));
+        if (ctx.tracker.capabilities.twoProfiles) {
+            if (!PeekRun(ctx.link, address::kProfile2Paths, bytes.size(), bytes.data())) {
+                return false;
+            }
+            DecodePaths(bytes, Profile(ctx, 1));
+        }
+    }
+    FormModel& form = ctx.form;
+    form.disablePath1 = 0;
+    form.disablePath2 = 0;
+    form.path1 = Current(ctx).path1;
+    form.path2 = Current(ctx).path2;
+    // A stored "XNOPATH" means the path was disabled; the read never clears these flags.
+    for (ProfileSettings& profile : ctx.tracker.profileStore.profiles) {
+        if (!profile.path1.empty() && profile.path1[0] == 'X')
+            profile.disablePath1 = 1;
+        if (!profile.path2.empty() && profile.path2[0] == 'X')
+            profile.disablePath2 = 1;
+    }
+    form.disablePath1 = Current(ctx).disablePath1;
+    form.disablePath2 = Current(ctx).disablePath2;
+    ctx.ui.ShowForm();
+    return true;
+}
+
+std::string SerialNumberText(std::uint32_t serial) {
+    constexpr std::uint32_t kBatchBit = 0x800;
+    constexpr std::uint32_t kNumberMask = 0x7FF;
+    const unsigned number = serial & kNumberMask;
+    return (serial & kBatchBit) != 0 ? FormatC("Ser #: B%d", number) : FormatC("Ser#: %d", number);
+}
+
+}  // namespace
+
+bool OnRead(DeviceContext& ctx) {
+    FormModel& form = ctx.form;
+    TrackerCapabilities& caps = ctx.tracker.capabilities;
+    if (!ctx.ui.ReadForm()) {
+        return false;
+    }
+    form.messages = "Reading...";
+    ctx.tracker.toneOn = false;
+    if (!ctx.link.OpenPort(form.comPort)) {
+        return false;
+    }
+    ctx.link.Sleep(kSettleBeforeSyncMs);
+    ctx.link.Sync();
+    ctx.link.Sleep(kSettleAfterSyncMs);
+
+    // Identification: the first model line after the attention exchange is discarded.
+    if (!SendCommand(ctx, command::kModel)) {
+        form.messages = kWriteFailed;
+        ctx.ui.ShowForm();
+        return false;
+    }
+    std::string line;
+    if (!ctx.link.ReadLine(line) || !SendCommand(ctx, command::kModel) ||
+        !ctx.link.ReadLine(line)) {
+        return false;
+    }
+    caps.modelId = SerialLink::LineText(line);
+    form.modelStatus = "Model: " + caps.modelId;
+    ctx.ui.ShowForm();
+    caps.packedFrequency = true;
+    caps.pllRegisters = false;
+
+    if (!SendCommand(ctx, command::kVersion) || !ctx.link.ReadLine(line)) {
+        return false;
+    }
+    const int version = LeadingIntC(SerialLink::LineText(line));
+    caps.firmwareVersion = version;
+    caps.ApplyFirmwareRules(version);
+
+    if (!FetchIdentity(ctx)) {
+        return false;
+    }
+    if (version < kOldestFirmware) {
+        ctx.ui.ShowMessage(kFirmwareTooOld);
+        return false;
+    }
+    caps.ApplyModelTable(caps.modelId, version);
+    caps.ApplyLateFirmwareRules(version);
+    ApplyVisibilityRules(ctx);
+    form.calibrationField = static_cast<std::uint32_t>(form.fcal + caps.calibrationBase);
+    form.versionStatus = FormatC("Version:%d", version);
+    ctx.ui.ShowForm();
+
+    if (caps.pllRegisters && !ReadSynthRegisters(ctx)) {
+        return false;
+    }
+    if (caps.smartBeaconing && !ReadSmartBeaconing(ctx)) {
+        return false;
+    }
+    if (!ReadMessages(ctx) || !ReadSwitchAltitudes(ctx) || !ReadPaths(ctx)) {
+        return false;
+    }
+    if (!FetchIdentity(ctx)) {
+        return false;
+    }
+    // The memory-size reply is not used by the read.
+    ctx.link.WriteByte(command::kMemorySize);
+    ctx.link.ReadLine(line);
+
+    if (!SendCommand(ctx, command::kReadRecord)) {
+        form.messages = kWriteFailed;
+        ctx.ui.ShowForm();
+        return false;
+    }
+    std::string recordBytes;
+    if (!ctx.link.ReadExact(recordBytes, kRecordReadBytes)) {
+        return false;
+    }
+    ReadRecord record{};
+    for (std::size_t i = 0; i < record.size() && i < recordBytes.size(); ++i) {
+        record[i] = static_cast<std::uint8_t>(recordBytes[i]);
+    }
+    DecodeSettingsRecord(record, caps, form, ctx.tracker.profileStore, ctx.tracker.flagBytes);
+    form.serialNumberStatus = SerialNumberText(form.serialNumber);
+    form.unitCaption = "meters";
+    form.altitudeSwitch = Current(ctx).altitudeSwitch;
+    ctx.ui.SetControlCaption(control::kCompareButton, Current(ctx).switchAbove != 0 ? ">" : "<");
+    ApplyDigitalTelemetryRule(ctx);
+
+    ctx.ui.ShowForm();
+    form.messages = "Read Complete";
+    ctx.ui.ShowForm();
+    ctx.link.Close();
+    return true;
+}
+
+}  // namespace vanteo

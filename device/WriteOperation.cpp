@@ -1,0 +1,294 @@
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "device/FieldTable.h"
+#include "device/LinkSteps.h"
+#include "device/MemoryMap.h"
+#include "device/Operations.h"
+#include "device/SettingsRecord.h"
+#include "serial/CFormat.h"
+
+namespace vanteo {
+namespace {
+
+// The tracker stores each path byte sent after 'W' before it can take the next.
+constexpr std::int64_t kPathBytePauseMs = 40;
+constexpr int kOldestFirmware = 2;
+constexpr std::size_t kIdStringLength = 6;
+constexpr std::size_t kPathLength = 7;
+constexpr int kSlowestSafeTxRate = 5;  // seconds; below it the GPS may not re-acquire lock
+
+// A failed check: the long text into the Messages field, the short one in a box, nothing sent.
+bool Refuse(DeviceContext& ctx, const char* longText, const char* shortText) {
+    ctx.form.messages = longText;
+    ctx.ui.ShowMessage(shortText);
+    ctx.ui.ShowForm();
+    return false;
+}
+
+bool Validate(DeviceContext& ctx) {
+    const FormModel& form = ctx.form;
+    const TrackerCapabilities& caps = ctx.tracker.capabilities;
+    const double frequency = LeadingDoubleC(form.frequency);
+    const float lowVoltage = static_cast<float>(LeadingDoubleC(form.lowVoltage));
+    if (caps.band2m) {
+        // The accepted band is wider than the message says.
+        if (frequency < 140.0 || frequency > 160.0) {
+            return Refuse(ctx, "Please enter a frequency between 144 and 149 Mhz",
+                          "Invalid Frequency");
+        }
+    } else if (frequency < 420.0 || frequency > 480.0) {
+        return Refuse(ctx, "Please enter a frequency between 420 and 480 Mhz", "Invalid Frequency");
+    }
+    if (caps.powerOffset10) {
+        if (form.outputPower < -10 || form.outputPower > 20) {
+            return Refuse(ctx, "Please enter a valid power number between -10 and +20dBm",
+                          "Invalid Power");
+        }
+    } else if (form.outputPower < -20 || form.outputPower > 12) {
+        return Refuse(ctx, "Please enter a valid power number between -20 and +12dBm",
+                      "Invalid Power");
+    }
+    const std::int32_t spacing = caps.txRateSpacing ? form.txRate : form.onceEvery;
+    if (spacing < 0 || spacing > 255) {
+        return Refuse(ctx, "Please enter a packet spacing between 0 and 255",
+                      "Invalid Packet Spacing");
+    }
+    if (caps.txRateSpacing && form.txRate < kSlowestSafeTxRate) {
+        ctx.ui.ShowMessage(
+            "Warning, setting transmit rate to less than 5 may result in decreased ability of "
+            "GPS to re-acquire lock!");
+    }
+    if (form.symbol.size() != 1) {
+        return Refuse(ctx, "Symbol must be 1 character long", "Invalid Symbol");
+    }
+    if (form.ssid < 1 || form.ssid > 15) {
+        return Refuse(ctx, "Please enter an SSID between 1 and 15", "Invalid SSID");
+    }
+    // Compared in single precision, so an entry of 3.2 passes.
+    if (lowVoltage < 3.2f || lowVoltage > 4.0f) {
+        return Refuse(ctx, "Please enter a voltage value between 3.2V and 4.0V",
+                      "Invalid Low Voltage value");
+    }
+    if (form.idString.size() > kIdStringLength) {
+        return Refuse(ctx, "Callsign must be 6 or fewer characters long",
+                      "Invalid callsign length");
+    }
+    return true;
+}
+
+bool AnyDig(const FormModel& form) {
+    return form.digA != 0 || form.digB != 0 || form.digC != 0 || form.digD != 0;
+}
+
+// The feature interlocks, in the order the tracker's firmware expects them to be resolved.
+void ApplyInterlocks(DeviceContext& ctx) {
+    FormModel& form = ctx.form;
+    UserInteraction& ui = ctx.ui;
+    if (form.smartLaunchDetect != 0 && ctx.tracker.capabilities.memorySizeKbit == 1024) {
+        ui.ShowMessage("Warning: Smart Launch Detect not supported on 1Mbit devices, disabling");
+        form.smartLaunchDetect = 0;
+    }
+    if (form.hwGSwitch != 0 && form.smartLaunchDetect == 0) {
+        ui.ShowMessage("HW G-switch requires SMART enabled");
+        form.smartLaunchDetect = 1;
+    }
+    if (form.smartLaunchDetect != 0) {
+        form.wrapDataLog = 1;
+        form.positionLogging = 1;
+    }
+    if (form.transmitCourseSpeed != 0 && AnyDig(form)) {
+        ui.ShowMessage(
+            "Digital telemetry and Course/speed are incompatiable.  Disabling Course/speed");
+        form.transmitCourseSpeed = 0;
+    }
+    if (form.digEnable == 0 && AnyDig(form)) {
+        ui.ShowMessage("Digital telemetry feature is not enabled!");
+        form.digA = form.digB = form.digC = form.digD = 0;
+    }
+    if (form.hwGSwitch != 0 && form.digC != 0) {
+        ui.ShowMessage("HW G-switch and DigC can not both be enabled, disabling DigC");
+        form.digC = 0;
+    }
+    if (form.enablePowerAmp == 0 && ctx.tracker.capabilities.powerAmp) {
+        ui.ShowMessage("Warning: Power Amp disabled, only valid for testing");
+    }
+}
+
+bool SendPaths(DeviceContext& ctx) {
+    SerialLink& link = ctx.link;
+    const TrackerCapabilities& caps = ctx.tracker.capabilities;
+    std::array<ProfileSettings, 2>& profiles = ctx.tracker.profileStore.profiles;
+    const std::array<std::uint8_t, kPathBytes> first = EncodePaths(profiles[0]);
+    if (caps.peekPoke) {
+        if (!PokeRun(link, address::kProfile1Paths, first.data(), first.size())) {
+            return false;
+        }
+    } else {
+        std::string line;
+        link.WriteByte(command::kWritePaths);
+        link.ReadLine(line);
+        for (const std::uint8_t byte : first) {
+            link.WriteByte(byte);
+            link.Sleep(kPathBytePauseMs);
+        }
+        link.ReadLine(line);
+        if (!link.IsOpen()) {
+            return false;
+        }
+    }
+    if (!caps.twoProfiles) {
+        return true;
+    }
+    if (caps.peekPoke) {
+        const std::array<std::uint8_t, kPathBytes> second = EncodePaths(profiles[1]);
+        if (!PokeRun(link, address::kProfile2Paths, second.data(), second.size())) {
+            return false;
+        }
+    }
+    // The only little-endian values of the map.
+    const auto littleEndian = [](std::uint32_t value) {
+        return std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(value & 0xFF),
+                                           static_cast<std::uint8_t>((value >> 8) & 0xFF)};
+    };
+    const auto altitude1 = littleEndian(profiles[0].switchAltitude);
+    const auto altitude2 = littleEndian(profiles[1].switchAltitude);
+    return PokeRun(link, address::kProfile1SwitchAltitude, altitude1.data(), altitude1.size()) &&
+           PokeRun(link, address::kProfile2SwitchAltitude, altitude2.data(), altitude2.size());
+}
+
+bool SendSynthRegisters(DeviceContext& ctx) {
+    const SynthRegisters regs =
+        ComputeSynthRegisters(LeadingDoubleC(ctx.form.frequency), ctx.form.fcal, ctx.form.deviation,
+                              ctx.tracker.capabilities);
+    SerialLink& link = ctx.link;
+    return PokeWord(link, address::kRRegister, regs.r) &&
+           PokeWord(link, address::kNRegister, regs.n) &&
+           PokeWord(link, address::kMRegister, regs.m) &&
+           PokeWord(link, address::kSecondMRegister, regs.secondM) &&
+           PokeWord(link, address::kFRegister, regs.f);
+}
+
+bool SendSmartBeaconingAndMessages(DeviceContext& ctx) {
+    SerialLink& link = ctx.link;
+    const std::array<ProfileSettings, 2>& profiles = ctx.tracker.profileStore.profiles;
+    const auto first = EncodeSmartBeacon(profiles[0]);
+    if (!PokeRun(link, address::kProfile1SmartBeacon, first.data(), first.size())) {
+        return false;
+    }
+    if (ctx.tracker.capabilities.twoProfiles) {
+        const auto second = EncodeSmartBeacon(profiles[1]);
+        if (!PokeRun(link, address::kProfile2SmartBeacon, second.data(), second.size())) {
+            return false;
+        }
+    }
+    for (const auto& [base, profile] : {std::pair{address::kProfile1Message, &profiles[0]},
+                                        std::pair{address::kProfile2Message, &profiles[1]}}) {
+        const std::string bytes = EncodeMessage(profile->txMessage);
+        if (!PokeRun(link, base, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                     bytes.size())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool OnWrite(DeviceContext& ctx) {
+    FormModel& form = ctx.form;
+    TrackerCapabilities& caps = ctx.tracker.capabilities;
+    SerialLink& link = ctx.link;
+    ctx.tracker.toneOn = false;
+    if (!ctx.ui.ReadForm()) {
+        return false;
+    }
+    ctx.ui.ShowForm();
+    // Without an identification there is no voltage scale for the low-voltage code and no way
+    // to know which encodings this tracker takes.
+    if (caps.voltageMultiplier == 0) {
+        return Refuse(ctx, "Please Read the tracker before writing to it",
+                      "Read the tracker first");
+    }
+    if (!Validate(ctx)) {
+        return false;
+    }
+    StoreFormInProfile(ctx);
+    ApplyPathRule(ctx);
+    if (form.path1.size() != kPathLength) {
+        return Refuse(ctx, "path 1 must be 7 characters long", "Invalid path length");
+    }
+    if (form.path2.size() != kPathLength) {
+        return Refuse(ctx, "path 2 must be 7 characters long", "Invalid path length");
+    }
+    form.idString.resize(std::max(form.idString.size(), kIdStringLength), ' ');
+    const std::optional<IdStringBytes> idBytes = EncodeIdString(form.idString);
+    if (!idBytes) {
+        ctx.ui.ShowMessage(
+            "Invalid character in callsign string, only A-Z, 0-9 and /.?,:;- supported");
+        return false;
+    }
+
+    if (!link.OpenPort(form.comPort)) {
+        return false;
+    }
+    link.Sync();
+    if (!FetchSerialNumber(ctx) || !FetchCalibration(ctx)) {
+        return false;
+    }
+    std::string line;
+    if (!SendCommand(ctx, command::kVersion) || !link.ReadLine(line)) {
+        return false;
+    }
+    caps.firmwareVersion = LeadingIntC(SerialLink::LineText(line));
+    if (caps.firmwareVersion < kOldestFirmware) {
+        ctx.ui.ShowMessage("YOu must be running firmware version 2 or greater");
+        return false;
+    }
+    link.WriteByte(command::kMemorySize);
+    if (!link.ReadLine(line)) {
+        ctx.ui.ShowMessage("Error reading memory size");
+        return false;
+    }
+    if (!line.empty() && line[0] == '1') {
+        caps.memorySizeKbit = 128;
+    } else if (!line.empty() && line[0] == '2') {
+        caps.memorySizeKbit = 1024;
+    }
+
+    if (!SendPaths(ctx)) {
+        return false;
+    }
+    // With packedFrequency the frequency travels in the record (EncodeSettingsRecord).
+    if (caps.pllRegisters && !SendSynthRegisters(ctx)) {
+        return false;
+    }
+    link.WriteByte(command::kWriteRecord);
+    link.ReadLine(line);
+    if (!link.IsOpen()) {
+        return false;
+    }
+    // The tracker waits for the record while the interlock messages are open.
+    ApplyInterlocks(ctx);
+    ctx.tracker.flagBytes = FormFlagBytes(form, ctx.tracker.profileStore);
+    const WrittenRecord record =
+        EncodeSettingsRecord(*idBytes, form, ctx.tracker.profileStore, caps);
+    for (const std::uint8_t byte : record) {
+        link.WriteByte(byte);
+    }
+    link.ReadLine(line);
+    if (!link.IsOpen()) {
+        return false;
+    }
+    if (caps.smartBeaconing && !SendSmartBeaconingAndMessages(ctx)) {
+        return false;
+    }
+
+    form.messages = "Write Complete";
+    ctx.ui.ShowForm();
+    link.Close();
+    return true;
+}
+
+}  // namespace vanteo
