@@ -1,0 +1,355 @@
+// The command layer in-process against the simulated tracker on a virtual clock: what each
+// command sends, prints and returns. Expected bytes are worked out by hand from the tracker's
+// encodings (Morse ID, shifted paths, little-endian switch altitudes, power codes).
+#include "cli/CliCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "cli/CommandLineParser.h"
+#include "serial/InProcessTransport.h"
+#include "sim/TrackerSimulator.h"
+
+namespace vanteo::cli {
+namespace {
+
+// One run of vanteo-cli: fresh form, tracker records and flight-log state, as a new process has;
+// the tracker (and the clock) outlive it.
+class CliProcess {
+public:
+    CliProcess(sim::TrackerSimulator& tracker, VirtualClock& clock)
+        : clock_(clock), link_(console_, clock, [&tracker, &clock](const std::string&) {
+              return std::make_unique<InProcessTransport>(tracker, clock);
+          }) {}
+
+    int Run(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"--port", "SIM"});
+        const auto parsed = CommandLineParser::Parse(arguments, nullptr);
+        EXPECT_TRUE(parsed.ok) << parsed.error;
+        if (!parsed.ok) {
+            return CliCommands::kUsage;
+        }
+        CliCommands commands(flightLog_, console_, out_);
+        return commands.Run(parsed.request);
+    }
+
+    std::string Out() const { return out_.str(); }
+    std::string Err() const { return err_.str(); }
+    TrackerState& Tracker() { return tracker_; }
+
+private:
+    VirtualClock& clock_;
+    FormModel form_ = FormModel::Constructed();
+    TrackerState tracker_;
+    FlightLogState log_;
+    std::ostringstream out_;
+    std::ostringstream err_;
+    ConsoleInteraction console_{form_, err_, clock_, false};
+    SerialLink link_;
+    DeviceContext device_{form_, tracker_, link_, console_};
+    FlightLogContext flightLog_{device_, log_};
+};
+
+class CliCommandsTest : public ::testing::Test {
+protected:
+    // The last value poked to each address.
+    std::map<int, int> Poked() const {
+        std::map<int, int> poked;
+        for (const auto& [address, value] : tracker.Pokes()) {
+            poked[address] = value;
+        }
+        return poked;
+    }
+
+    std::vector<int> PokedRange(int from, int count) const {
+        const auto poked = Poked();
+        std::vector<int> values;
+        for (int address = from; address < from + count; ++address) {
+            const auto it = poked.find(address);
+            values.push_back(it == poked.end() ? -1 : it->second);
+        }
+        return values;
+    }
+
+    std::string TempPath(const std::string& name) const {
+        return ::testing::TempDir() + "cli_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
+    }
+
+    static std::string Slurp(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    static void Spit(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    VirtualClock clock;
+    sim::TrackerSimulator tracker;  // a ZPNAV9 at firmware 130: byte access, two profiles
+};
+
+// WIDE1-1 and WIDE2-2: '-' as a space, the SSID digit as its number, each byte shifted left,
+// 1 added to the last.
+const std::vector<int> kWidePaths = {0xAE, 0x92, 0x88, 0x8A, 0x62, 0x40, 0x02,
+                                     0xAE, 0x92, 0x88, 0x8A, 0x64, 0x40, 0x05};
+
+TEST_F(CliCommandsTest, WriteSendsTheSetValuesInTheTrackersEncodings) {
+    CliProcess cli(tracker, clock);
+    ASSERT_EQ(cli.Run({"write", "--set", "ID String=AB1", "--set", "Path 1=WIDE1-1", "--set",
+                       "path 2=WIDE2-2", "--set", "1171=2000", "--set", "Slow Rate=300", "--set",
+                       "1004=1"}),
+              0)
+        << cli.Err();
+    EXPECT_EQ(cli.Out(), "Write Complete\n");
+
+    const std::vector<std::uint8_t>& record = tracker.LastSettingsRecord();
+    ASSERT_EQ(record.size(), 35u);
+    // AB1 padded to six: Morse A .- 0x60, B -... 0x88, 1 .---- 0x7C, blanks 0x01; then text.
+    const std::vector<std::uint8_t> id = {0x60, 0x88, 0x7C, 0x01, 0x01, 0x01, 0x00,
+                                          0x00, 0x41, 0x42, 0x31, 0x20, 0x20, 0x20};
+    EXPECT_EQ(std::vector<std::uint8_t>(record.begin(), record.begin() + 14), id);
+    EXPECT_EQ(record[19], 0x40);  // +1 dBm
+    EXPECT_EQ(PokedRange(0x2C, 14), kWidePaths);
+    // Profile 1's switch altitude 2000 m = 0x07D0, low byte first.
+    EXPECT_EQ(PokedRange(0x98, 2), (std::vector<int>{0xD0, 0x07}));
+    // Slow Rate 300 = 0x012C, big-endian.
+    EXPECT_EQ(PokedRange(0xC0, 2), (std::vector<int>{0x01, 0x2C}));
+}
+
+TEST_F(CliCommandsTest, WriteProfile2AddressesTheSecondRecordAndKeepsTheFirstAsRead) {
+    CliProcess cli(tracker, clock);
+    ASSERT_EQ(cli.Run({"write", "--profile", "2", "--set", "Path 1=WIDE1-1", "--set",
+                       "Path 2=WIDE2-2", "--set", "1171=2000"}),
+              0)
+        << cli.Err();
+    EXPECT_EQ(PokedRange(0xB0, 14), kWidePaths);
+    // Profile 1 was read as WIDE1 1 / WIDE2 1 and goes back unchanged.
+    EXPECT_EQ(PokedRange(0x2C, 14), (std::vector<int>{0xAE, 0x92, 0x88, 0x8A, 0x62, 0x40, 0x02,
+                                                      0xAE, 0x92, 0x88, 0x8A, 0x64, 0x40, 0x03}));
+    EXPECT_EQ(PokedRange(0x98, 4), (std::vector<int>{0xE8, 0x03, 0xD0, 0x07}));
+}
+
+TEST_F(CliCommandsTest, WriteRefusesBeforeSendingAnythingWhenAValueIsRefused) {
+    {
+        // Unknown fields and bad check-box values are found before the tracker is asked.
+        CliProcess cli(tracker, clock);
+        EXPECT_EQ(cli.Run({"write", "--set", "Disable P3=1"}), 1);
+        EXPECT_NE(cli.Err().find("no field of the form is called 'Disable P3'"), std::string::npos);
+        EXPECT_EQ(cli.Run({"write", "--set", "Disable P2=yes"}), 1);
+        EXPECT_EQ(tracker.Commands(), "");
+    }
+    {
+        // The form's own range check, after the Read.
+        CliProcess cli(tracker, clock);
+        EXPECT_EQ(cli.Run({"write", "--set", "SSID=16"}), 1);
+        EXPECT_NE(cli.Err().find("Please enter an integer between 0 and 15.\n"), std::string::npos)
+            << cli.Err();
+        EXPECT_NE(cli.Err().find("\"SSID\" (1059)"), std::string::npos);
+        EXPECT_EQ(tracker.Commands().find('P'), std::string::npos);
+        EXPECT_TRUE(tracker.Pokes().empty());
+    }
+    {
+        // The Write's own check: an SSID of 0 passes the form but not the Write.
+        CliProcess cli(tracker, clock);
+        EXPECT_EQ(cli.Run({"write", "--set", "SSID=0"}), 1);
+        EXPECT_NE(cli.Err().find("Invalid SSID"), std::string::npos);
+        EXPECT_EQ(cli.Out(), "Please enter an SSID between 1 and 15\n");
+        EXPECT_TRUE(tracker.LastSettingsRecord().empty());
+    }
+}
+
+TEST_F(CliCommandsTest, ReadJsonThenWriteJsonPutsBackTheSameConfiguration) {
+    CliProcess first(tracker, clock);
+    ASSERT_EQ(first.Run({"write", "--set", "ID String=AB1", "--set", "Path 2=WIDE2-2"}), 0)
+        << first.Err();
+    const std::vector<std::uint8_t> written = tracker.LastSettingsRecord();
+
+    const std::string json = TempPath("config.json");
+    CliProcess reader(tracker, clock);
+    ASSERT_EQ(reader.Run({"read", "--json", json}), 0) << reader.Err();
+    // The record carries the ID String padded to six characters.
+    EXPECT_NE(reader.Out().find("\n1034 ID String: AB1   \n"), std::string::npos);
+    EXPECT_NE(reader.Out().find("\n1056 Path 2: WIDE2 2\n"), std::string::npos);
+    EXPECT_NE(reader.Out().find("\n1002 Messages: Read Complete\n"), std::string::npos);
+    EXPECT_NE(reader.Out().find("\nProfile 2: path1=\"WIDE1 1\" path2=\"WIDE2 1\" "
+                                "txMessage=\"Recovery mode\""),
+              std::string::npos)
+        << reader.Out();
+
+    // Someone changes the tracker; the file puts the saved configuration back.
+    CliProcess other(tracker, clock);
+    ASSERT_EQ(
+        other.Run({"write", "--set", "ID String=ZZ9", "--profile", "2", "--set", "TX Msg=changed"}),
+        0)
+        << other.Err();
+    tracker.ClearReceivedBytes();
+    CliProcess restorer(tracker, clock);
+    ASSERT_EQ(restorer.Run({"write", "--json", json}), 0) << restorer.Err();
+    EXPECT_EQ(tracker.LastSettingsRecord(), written);
+    // Profile 2's message "Recovery mode" from 0x40 on, then its 0 byte.
+    std::string message;
+    for (int address = 0x40; address < 0x4E; ++address) {
+        message += static_cast<char>(Poked()[address]);
+    }
+    EXPECT_EQ(message, std::string("Recovery mode") + '\0');
+}
+
+TEST_F(CliCommandsTest, WriteJsonThatIsNotASettingsFileIsRefusedBeforeTheRead) {
+    const std::string json = TempPath("bad.json");
+    Spit(json, R"({"profiles": [{"slowSpeed": 256}, {}]})");
+    CliProcess cli(tracker, clock);
+    EXPECT_EQ(cli.Run({"write", "--json", json}), 1);
+    EXPECT_NE(cli.Err().find("slowSpeed"), std::string::npos) << cli.Err();
+    EXPECT_EQ(cli.Run({"write", "--json", TempPath("missing.json")}), 1);
+    EXPECT_EQ(tracker.Commands(), "");
+}
+
+TEST_F(CliCommandsTest, IdentifyPrintsTheStatusTextsAndTheMessagesLine) {
+    CliProcess cli(tracker, clock);
+    ASSERT_EQ(cli.Run({"identify"}), 0) << cli.Err();
+    // Serial 0x805 has bit 11 set: "Ser #: B" and the low 11 bits. Battery code
+    // round(3.9 × 1024 / 9.9) = 403 reads back as 3.896 V; 3723 s is 1:02:03.
+    EXPECT_EQ(cli.Out(),
+              "Model: ZPNAV9\nVersion:130\nSer #: B5\nBattery 3.90 V\nTime: 1:02:03\n"
+              "Read Complete\n");
+}
+
+TEST_F(CliCommandsTest, ASilentTrackerFailsWithTheLinksMessage) {
+    tracker.Config().faults.silent = true;
+    CliProcess cli(tracker, clock);
+    EXPECT_EQ(cli.Run({"identify"}), 1);
+    EXPECT_NE(cli.Err().find("Serial Port Error: Read returned 0 chars. Closing com port\n"),
+              std::string::npos);
+    // The link closed itself, so the model query cannot even be written.
+    EXPECT_EQ(cli.Out(), "err0\n");
+}
+
+TEST_F(CliCommandsTest, SaveAndRestoreTheConfigurationMemory) {
+    const std::string saved = TempPath("saved.kvt");
+    CliProcess saver(tracker, clock);
+    ASSERT_EQ(saver.Run({"save-cfg", saved}), 0) << saver.Err();
+    EXPECT_NE(saver.Err().find("This is the save button\n"), std::string::npos);
+    const std::string text = Slurp(saved);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 256);
+    // Serial number 0x805 at 0x80..0x83, big-endian; the first path byte 0xAE at 0x2C.
+    EXPECT_NE(text.find("\n80:0\n81:0\n82:8\n83:5\n"), std::string::npos);
+    EXPECT_NE(text.find("\n2c:ae\n"), std::string::npos);
+
+    const std::string restore = TempPath("restore.kvt");
+    Spit(restore, "7f:12\n80:12\n");
+    CliProcess restorer(tracker, clock);
+    ASSERT_EQ(restorer.Run({"restore-cfg", restore}), 0) << restorer.Err();
+    EXPECT_EQ(tracker.Memory()[0x7F], 0x12);
+    EXPECT_EQ(tracker.Memory()[0x80], 0x00);  // the factory block is never restored
+
+    tracker.ClearReceivedBytes();
+    CliProcess missing(tracker, clock);
+    EXPECT_EQ(missing.Run({"restore-cfg", TempPath("absent.kvt")}), 1);
+    EXPECT_TRUE(tracker.ReceivedBytes().empty());
+}
+
+TEST_F(CliCommandsTest, ServiceCommandsInCalibrationMode) {
+    CliProcess tone(tracker, clock);
+    ASSERT_EQ(tone.Run({"--calibration", "tone"}), 0) << tone.Err();
+    EXPECT_TRUE(tracker.ToneOn());
+    EXPECT_EQ(tone.Out(), "Turning on 1200 Hz tone\n");
+    EXPECT_EQ(tone.Err().rfind("Calibration Mode Enabled\n", 0), 0u);
+
+    CliProcess off(tracker, clock);
+    ASSERT_EQ(off.Run({"--calibration", "tone", "--off"}), 0) << off.Err();
+    EXPECT_FALSE(tracker.ToneOn());
+    EXPECT_EQ(off.Out(), "Turning off 1200 Hz tone\n");
+
+    // A ZPNAV9's calibration base is 3900: 3800 before "-->" is a calibration of -100, whose
+    // magnitude 0x64 goes into both copies with the sign bit in both high bytes.
+    CliProcess update(tracker, clock);
+    ASSERT_EQ(update.Run({"--calibration", "update", "--serial", "2053", "--cal", "3800"}), 0)
+        << update.Err();
+    EXPECT_NE(update.Err().find("Serial Numbers updated"), std::string::npos);
+    const auto& memory = tracker.Memory();
+    EXPECT_EQ(std::vector<int>(memory.begin() + 0x80, memory.begin() + 0x84),
+              (std::vector<int>{0x00, 0x00, 0x08, 0x05}));
+    EXPECT_EQ(std::vector<int>(memory.begin() + 0x8B, memory.begin() + 0x8F),
+              (std::vector<int>{0x64, 0x80, 0x64, 0x80}));
+
+    CliProcess refused(tracker, clock);
+    EXPECT_EQ(refused.Run({"--calibration", "update", "--serial", "-5"}), 1);
+    EXPECT_NE(refused.Err().find("Please enter a positive integer."), std::string::npos);
+
+    // A new process opens the link itself before the poke.
+    CliProcess devAddr(tracker, clock);
+    ASSERT_EQ(devAddr.Run({"--calibration", "devaddr", "4"}), 0) << devAddr.Err();
+    EXPECT_EQ(tracker.Memory()[0x26], 4);
+    EXPECT_NE(devAddr.Err().find("DevAddr updated to 4"), std::string::npos);
+}
+
+TEST_F(CliCommandsTest, RunStartsTheTestTransmission) {
+    CliProcess cli(tracker, clock);
+    ASSERT_EQ(cli.Run({"run"}), 0) << cli.Err();
+    EXPECT_TRUE(tracker.Transmitting());
+    EXPECT_EQ(cli.Out(), "TX running, Enter a command to stop\n");
+}
+
+TEST_F(CliCommandsTest, DownloadThenValidateTheFlightLog) {
+    const std::string kml = TempPath("flight.kml");
+    CliProcess download(tracker, clock);
+    ASSERT_EQ(download.Run({"read-flash", kml, "--name", "Joe", "--motor", "H128"}), 0)
+        << download.Err();
+    EXPECT_NE(download.Err().find("Done Reading Flash"), std::string::npos);
+    const std::string text = Slurp(kml);
+    EXPECT_NE(text.find("Joe"), std::string::npos);
+    EXPECT_NE(text.find("H128"), std::string::npos);
+    EXPECT_NE(text.find("KVTDATA"), std::string::npos);
+
+    CliProcess check(tracker, clock);
+    EXPECT_EQ(check.Run({"validate-kml", kml}), 0) << check.Err();
+    const std::string copy = TempPath("copy.kml");
+    CliProcess rewrite(tracker, clock);
+    EXPECT_EQ(rewrite.Run({"validate-kml", kml, "-o", copy}), 0) << rewrite.Err();
+    EXPECT_NE(Slurp(copy).find("KVTCHECKSUM"), std::string::npos);
+
+    // One value of the data block changed: the checksum no longer matches.
+    std::string tampered = text;
+    const std::size_t first = tampered.find("KVTDATA\n") + 8;
+    tampered.replace(first, 2, tampered.compare(first, 2, "7E") == 0 ? "7F" : "7E");
+    Spit(kml, tampered);
+    CliProcess bad(tracker, clock);
+    EXPECT_EQ(bad.Run({"validate-kml", kml}), 1);
+    EXPECT_NE(bad.Err().find("Checksum incorrect:  Expected: "), std::string::npos);
+}
+
+TEST_F(CliCommandsTest, ClearFlashOnlyWithYes) {
+    CliProcess refused(tracker, clock);
+    EXPECT_EQ(refused.Run({"clear-flash"}), 1);
+    EXPECT_NE(refused.Err().find("--yes"), std::string::npos);
+    EXPECT_EQ(tracker.Commands().find('Z'), std::string::npos);
+
+    CliProcess clear(tracker, clock);
+    ASSERT_EQ(clear.Run({"clear-flash", "--yes"}), 0) << clear.Err();
+    EXPECT_NE(tracker.Commands().find('Z'), std::string::npos);
+    EXPECT_NE(clear.Err().find("Done Clearing Flash"), std::string::npos);
+}
+
+TEST_F(CliCommandsTest, FlashTestAndFixKml) {
+    CliProcess test(tracker, clock);
+    ASSERT_EQ(test.Run({"flash-test"}), 0) << test.Err();
+    EXPECT_NE(test.Err().find("I2C Test Passed"), std::string::npos);
+
+    const std::string in = TempPath("broken.kml");
+    const std::string out = TempPath("fixed.kml");
+    Spit(in, "<coordinates>, -60.5, 37.2\n-60.5, 37.2, 1234\n");
+    CliProcess fix(tracker, clock);
+    ASSERT_EQ(fix.Run({"fix-kml", in, out}), 0) << fix.Err();
+    EXPECT_EQ(Slurp(out), "<coordinates>-60.5,37.2\n-60.5,37.2,1234\n");
+    EXPECT_NE(fix.Err().find(" read 2 lines\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vanteo::cli
