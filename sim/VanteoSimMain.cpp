@@ -46,6 +46,7 @@ const char* const kUsage =
     "  --serial N            serial number, decimal or 0x hex (default 0x805)\n"
     "  --calibration N       frequency calibration, signed, |N| < 32768 (default 0)\n"
     "  --battery VOLTS       battery voltage reported (default 3.9)\n"
+    "  --time SECONDS        time value of the settings record (default 3723)\n"
     "  --flash FILE          raw flash image instead of the demo flight\n"
     "  --paced               send at the true 9600-baud byte rate\n"
     "  --link PATH           also make PATH a symbolic link to the port\n"
@@ -163,6 +164,11 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
                 error = "--battery: \"" + text + "\" is not a voltage between 0 and 10";
                 return false;
             }
+        } else if (option == "--time") {
+            if (!integer(0, 0xFFFF * 60 + 59, n)) {
+                return false;
+            }
+            c.timeSeconds = static_cast<int>(n);
         } else if (option == "--flash") {
             if (!value(options.flashFile)) {
                 return false;
