@@ -1,0 +1,338 @@
+// The real vanteo-cli program over a pseudo-terminal against the vanteo-sim program: exit
+// statuses, what lands on stdout and stderr, and the files written. Both programs run for real;
+// nothing here waits on a time-out (the simulator answers at once).
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace vanteo::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Bounds the wait for the simulator's first line, in case it hangs; no test waits this long.
+constexpr int kStartupLimitMs = 10000;
+
+struct ProgramResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& text : strings) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// The environment with XDG_RUNTIME_DIR (where simulators announce their port) and VANTEO_PORT
+// replaced as given (empty: removed).
+std::vector<std::string> Environment(const fs::path& runtimeDir, const std::string& port) {
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        if (text.rfind("XDG_RUNTIME_DIR=", 0) != 0 && text.rfind("VANTEO_PORT=", 0) != 0) {
+            variables.push_back(text);
+        }
+    }
+    variables.push_back("XDG_RUNTIME_DIR=" + runtimeDir.string());
+    if (!port.empty()) {
+        variables.push_back("VANTEO_PORT=" + port);
+    }
+    return variables;
+}
+
+// Runs `program` to its end, collecting both output streams.
+ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::string> environment) {
+    ProgramResult result;
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+        return result;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, outPipe[0]);
+    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+    std::vector<char*> argv = Pointers(arguments);
+    std::vector<char*> envp = Pointers(environment);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    if (spawned == 0) {
+        pollfd watch[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+        std::string* sinks[2] = {&result.out, &result.err};
+        int open = 2;
+        while (open > 0 && poll(watch, 2, -1) > 0) {
+            for (int i = 0; i < 2; ++i) {
+                if (watch[i].fd < 0 || watch[i].revents == 0) {
+                    continue;
+                }
+                char buffer[4096];
+                const ssize_t got = read(watch[i].fd, buffer, sizeof buffer);
+                if (got <= 0) {
+                    watch[i].fd = -1;
+                    --open;
+                } else {
+                    sinks[i]->append(buffer, static_cast<std::size_t>(got));
+                }
+            }
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    close(outPipe[0]);
+    close(errPipe[0]);
+    return result;
+}
+
+// vanteo-sim on a pseudo-terminal, for the life of the object.
+class RunningSimulator {
+public:
+    ~RunningSimulator() {
+        if (output_ >= 0) {
+            close(output_);
+        }
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    bool Start(const fs::path& runtimeDir, const std::vector<std::string>& options) {
+        int outPipe[2];
+        if (pipe(outPipe) != 0) {
+            return false;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, outPipe[0]);
+        std::vector<std::string> arguments = {VANTEO_SIM_PROGRAM};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        std::vector<std::string> environment = Environment(runtimeDir, "");
+        std::vector<char*> argv = Pointers(arguments);
+        std::vector<char*> envp = Pointers(environment);
+        const int spawned =
+            posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        close(outPipe[1]);
+        output_ = outPipe[0];
+        if (spawned != 0) {
+            pid_ = -1;
+            return false;
+        }
+        // The first line is the port.
+        char c = 0;
+        while (true) {
+            pollfd watch{output_, POLLIN, 0};
+            if (poll(&watch, 1, kStartupLimitMs) <= 0 || read(output_, &c, 1) != 1) {
+                return false;
+            }
+            if (c == '\n') {
+                return !port_.empty();
+            }
+            port_.push_back(c);
+        }
+    }
+
+    const std::string& Port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    int output_ = -1;
+    std::string port_;
+};
+
+class CliProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory_ = fs::path(::testing::TempDir()) /
+                     ("cli_program_" + std::to_string(getpid()) + "_" +
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(directory_ / "run");
+        fs::permissions(directory_ / "run", fs::perms::owner_all);
+        ASSERT_TRUE(simulator_.Start(directory_ / "run", SimulatorOptions()));
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+
+    virtual std::vector<std::string> SimulatorOptions() const { return {}; }
+
+    // vanteo-cli with the port in VANTEO_PORT, as a user would set it once.
+    ProgramResult Cli(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), VANTEO_CLI_PROGRAM);
+        return RunProgram(arguments, Environment(directory_ / "run", simulator_.Port()));
+    }
+
+    std::string File(const std::string& name) const { return (directory_ / name).string(); }
+
+    static std::string Slurp(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    fs::path directory_;
+    RunningSimulator simulator_;
+};
+
+TEST_F(CliProgramTest, IdentifyReadAndWriteOverTheRealPort) {
+    ProgramResult result = Cli({"identify"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "Model: ZPNAV9\nVersion:130\nSer #: B5\nBattery 3.90 V\nTime: 1:02:03\n"
+              "Read Complete\n");
+    EXPECT_EQ(result.err, "");
+
+    result = Cli({"write", "--set", "ID String=AB1", "--set", "Disable P2=1"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Write Complete\n");
+
+    result = Cli({"read", "--json", File("config.json")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("\n1034 ID String: AB1   \n"), std::string::npos) << result.out;
+    // A disabled Path 2 is stored as XNOPATH and read back as disabled.
+    EXPECT_NE(result.out.find("\n1056 Path 2: XNOPATH\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("\n1151 Disable P2: 1\n"), std::string::npos);
+    EXPECT_NE(Slurp(File("config.json")).find("\"1034\": \"AB1   \""), std::string::npos);
+
+    result = Cli({"write", "--set", "SSID=16"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("Please enter an integer between 0 and 15.\n"), std::string::npos);
+    EXPECT_NE(result.err.find("nothing was written"), std::string::npos);
+}
+
+TEST_F(CliProgramTest, ConfigurationFiles) {
+    ProgramResult result = Cli({"save-cfg", File("tracker.kvt")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "This is the save button\nINI File Saved\n");
+    const std::string saved = Slurp(File("tracker.kvt"));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 256);
+    EXPECT_EQ(saved.rfind("0:a0\n", 0), 0u);  // the Morse N of the callsign N0CALL
+
+    // Record byte 14 (0x0E) is the SSID.
+    std::ofstream(File("patch.kvt")) << "e:5\n";
+    result = Cli({"restore-cfg", File("patch.kvt")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    result = Cli({"read"});
+    EXPECT_NE(result.out.find("\n1059 SSID: 5\n"), std::string::npos) << result.out;
+
+    result = Cli({"restore-cfg", File("absent.kvt")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot read"), std::string::npos);
+}
+
+TEST_F(CliProgramTest, FlightLogDownloadValidationAndRepair) {
+    ProgramResult result = Cli({"read-flash", File("flight.kml"), "--name", "Launch day"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("Done Reading Flash\n"), std::string::npos);
+    // stderr is no terminal here: no progress bar.
+    EXPECT_EQ(result.err.find("\x1b[K"), std::string::npos);
+    const std::string kml = Slurp(File("flight.kml"));
+    EXPECT_NE(kml.find("Launch day"), std::string::npos);
+
+    result = Cli({"validate-kml", File("flight.kml"), "-o", File("copy.kml")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("Datafile integrity validated"), std::string::npos);
+    EXPECT_TRUE(fs::exists(File("copy.kml")));
+
+    std::ofstream(File("broken.kml")) << "-60.5, 37.2, 1234\n";
+    result = Cli({"fix-kml", File("broken.kml"), File("fixed.kml")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Slurp(File("fixed.kml")), "-60.5,37.2,1234\n");
+    EXPECT_EQ(result.err, "First select an input file\nNow select an output file\n read 1 lines\n");
+
+    result = Cli({"validate-kml", File("broken.kml")});
+    EXPECT_EQ(result.status, 1);
+}
+
+TEST_F(CliProgramTest, FlashAndTransmitterCommands) {
+    ProgramResult result = Cli({"clear-flash"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("--yes"), std::string::npos);
+
+    result = Cli({"clear-flash", "--yes"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("Done Clearing Flash\n"), std::string::npos);
+
+    result = Cli({"flash-test"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("I2C Test Passed\n"), std::string::npos);
+
+    result = Cli({"run"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "TX running, Enter a command to stop\n");
+}
+
+TEST_F(CliProgramTest, ServiceCommandsNeedCalibrationMode) {
+    ProgramResult result = Cli({"tone"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("--calibration"), std::string::npos);
+
+    result = Cli({"--calibration", "tone"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "Calibration Mode Enabled\n");
+    EXPECT_EQ(result.out, "Turning on 1200 Hz tone\n");
+    result = Cli({"--calibration", "tone", "--off"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Turning off 1200 Hz tone\n");
+
+    result = Cli({"--calibration", "update", "--serial", "2054"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("Serial Numbers updated\n"), std::string::npos);
+    result = Cli({"identify"});
+    EXPECT_NE(result.out.find("\nSer #: B6\n"), std::string::npos) << result.out;
+
+    result = Cli({"--calibration", "devaddr", "0"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("DevAddr updated to 0\n"), std::string::npos);
+}
+
+TEST_F(CliProgramTest, PortsHelpAndUsageErrors) {
+    ProgramResult result = Cli({"ports"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find(simulator_.Port()), std::string::npos) << result.out;
+
+    result = Cli({"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.rfind("Usage: vanteo-cli", 0), 0u);
+    result = Cli({"write", "--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("--profile"), std::string::npos);
+
+    EXPECT_EQ(Cli({}).status, 2);
+    EXPECT_EQ(Cli({"frobnicate"}).status, 2);
+    EXPECT_EQ(Cli({"write", "--set", "novalue"}).status, 2);
+
+    result = Cli({"--port", File("no-such-port"), "identify"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("Error opening com port\n"), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace vanteo::cli
