@@ -233,7 +233,10 @@ bool OnWrite(DeviceContext& ctx) {
     if (!link.OpenPort(form.comPort)) {
         return false;
     }
-    link.Sync();
+    // A tracker that does not answer has already been reported by the link, which closed.
+    if (!link.Sync() && !link.IsOpen()) {
+        return false;
+    }
     if (!FetchSerialNumber(ctx) || !FetchCalibration(ctx)) {
         return false;
     }
