@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "flightlog/DataBlock.h"
+#include "flightlog/DataBlockReader.h"
+#include "flightlog/FlightLogOperations.h"
+#include "sim/DemoFlight.h"
+#include "sim/TrackerSimulator.h"
+#include "tests/flightlog/FlightLogRig.h"
+
+namespace vanteo {
+namespace {
+
+using test::FlightLogRig;
+using test::TemporaryFolder;
+
+const std::vector<std::string> kDone{"Done Reading Flash"};
+
+bool Contains(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t> sequence) {
+    return std::search(bytes.begin(), bytes.end(), sequence.begin(), sequence.end()) != bytes.end();
+}
+
+// The point lines of a document: "lon,lat,alt <!-- ... -->".
+std::vector<std::string> PointLines(const std::string& document) {
+    std::vector<std::string> points;
+    std::istringstream lines(document);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.find(" sats:") != std::string::npos) {
+            points.push_back(line);
+        }
+    }
+    return points;
+}
+
+class DownloadTest : public ::testing::TestWithParam<int> {};
+
+// The demo flight downloaded from each memory size: every byte arrives, the progress bar steps
+// once per 32 bytes, the data block repeats the flash, and the track holds every demo fix.
+TEST_P(DownloadTest, DownloadsTheWholeFlash) {
+    const int kbit = GetParam();
+    const std::size_t n = static_cast<std::size_t>(kbit) * 128;
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = kbit;
+    config.firmwareVersion = 130;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    TemporaryFolder folder;
+    const std::string path = folder.Path("flight.kml");
+    rig.ui.QueueFlightDetails(FlightDetails{"Ann", "Arrow", "06/15/2009", "H128", "windy"});
+    rig.ui.QueueSaveFile(path);
+
+    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
+    EXPECT_FALSE(rig.log.flashBusy);
+    EXPECT_EQ(rig.ui.MessageTexts(), kDone);
+    EXPECT_EQ(rig.ui.ProgressBeginSteps(), static_cast<int>(n / 32));
+    EXPECT_EQ(rig.ui.ProgressSteps(), static_cast<int>(n / 32));
+    EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, kbit);
+    EXPECT_EQ(rig.tracker.capabilities.firmwareVersion, 130);
+    ASSERT_EQ(rig.ui.dialogRequests.size(), 1u);
+    EXPECT_EQ(rig.ui.dialogRequests[0].filter, "KML Files (*.kml)|*.kml|All Files (*.*)|*.*||");
+    EXPECT_EQ(rig.ui.dialogRequests[0].defaultExtension, "kml");
+
+    const std::vector<std::uint8_t>& flash = simulator.Flash();
+    const std::vector<std::uint8_t>& wire = simulator.ReceivedBytes();
+    if (kbit == 1024) {
+        EXPECT_TRUE(Contains(wire, {'J', 0x04, 0x00, 0x00}));
+        EXPECT_TRUE(Contains(wire, {'J', 0x00, 0xFF, 0xF0}));
+    } else {
+        EXPECT_TRUE(Contains(wire, {'J', static_cast<std::uint8_t>((n - 8) >> 8), 0xF8}));
+    }
+
+    const std::string document = test::ReadFile(path);
+    EXPECT_NE(document.find("<!-- Rocket Name: Arrow -->\n"), std::string::npos);
+    std::vector<std::uint32_t> values(n + 16, 0);
+    const DataBlockContents block = ReadDataBlock(document, values);
+    ASSERT_EQ(block.count, n);
+    EXPECT_TRUE(std::equal(flash.begin(), flash.end(), values.begin()));
+    EXPECT_EQ(block.checksum.value, LogChecksum(std::span(values.data(), n)));
+    EXPECT_EQ(rig.log.storedChecksum, block.checksum.value);
+
+    // The track: every demo fix that fits, in order, within the encoding's 1e-4 minute.
+    const std::vector<sim::DemoFix> fixes = sim::DemoFlight::Fixes();
+    const std::vector<std::string> points = PointLines(document);
+    ASSERT_EQ(points.size(), fixes.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        double lon = 0;
+        double lat = 0;
+        int altitude = 0;
+        ASSERT_EQ(std::sscanf(points[i].c_str(), "%lf,%lf,%d", &lon, &lat, &altitude), 3);
+        EXPECT_NEAR(lon, fixes[i].longitudeDeg, 2e-6) << points[i];
+        EXPECT_NEAR(lat, fixes[i].latitudeDeg, 2e-6) << points[i];
+        EXPECT_EQ(altitude, std::max(fixes[i].altitudeM, 0)) << points[i];
+    }
+
+    if (test::HaveProgram("xmllint")) {
+        std::string output;
+        EXPECT_EQ(test::RunCommand("xmllint --noout '" + path + "'", output), 0);
+    }
+    if (test::HaveProgram("gpsbabel")) {
+        std::string csv;
+        ASSERT_EQ(test::RunCommand("gpsbabel -i kml -f '" + path + "' -o csv -F -", csv), 0);
+        const auto rows = std::count(csv.begin(), csv.end(), '\n');
+        EXPECT_EQ(static_cast<std::size_t>(rows), points.size());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MemorySizes, DownloadTest, ::testing::Values(64, 128, 1024));
+
+TEST(ReadFlashTest, DetailsClosedWithoutOkKeepDetailsButName) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 64;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    TemporaryFolder folder;
+    rig.log.flightDetails = {"old", "Rocket", "date", "motor", "comments"};
+    rig.ui.QueueFlightDetails(std::nullopt);
+    rig.ui.QueueSaveFile(folder.Path("f.kml"));
+    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(rig.log.flightDetails.name, "10");
+    EXPECT_EQ(rig.log.flightDetails.motor, "motor");
+    const std::string document = test::ReadFile(folder.Path("f.kml"));
+    EXPECT_NE(document.find("<!-- Name       : 10 -->\n<!-- Rocket Name: Rocket -->\n"),
+              std::string::npos);
+}
+
+TEST(ReadFlashTest, CancelledSaveDialogTouchesNothing) {
+    sim::TrackerSimulator simulator;
+    FlightLogRig rig(simulator);
+    rig.ui.QueueFlightDetails(FlightDetails{"A", "B", "C", "D", "E"});
+    rig.ui.QueueSaveFile(std::nullopt);
+    EXPECT_FALSE(OnReadFlash(rig.ctx));
+    EXPECT_EQ(rig.log.flightDetails.name, "A");  // the details just entered remain
+    EXPECT_TRUE(simulator.Commands().empty());
+    EXPECT_FALSE(rig.log.flashBusy);
+    EXPECT_TRUE(rig.ui.MessageTexts().empty());
+}
+
+TEST(ReadFlashTest, FailureBeforeTheDownloadLeavesTheOldFile) {
+    sim::TrackerSimulator simulator;
+    FlightLogRig rig(simulator);
+    TemporaryFolder folder;
+    const std::string path = folder.Path("keep.kml");
+    test::WriteFile(path, "the user's flight");
+
+    rig.form.comPort = "";  // the port cannot be opened
+    rig.ui.QueueSaveFile(path);
+    EXPECT_FALSE(OnReadFlash(rig.ctx));
+    EXPECT_EQ(test::ReadFile(path), "the user's flight");
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"keep.kml"});
+
+    // A tracker that does not answer the memory-size query.
+    test::ReplyDevice silentOnSize;
+    silentOnSize.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
+        return write[0] == '?' ? "OK\n\r" : write[0] == 'V' ? "130\n\r" : "";
+    };
+    FlightLogRig quiet(silentOnSize);
+    quiet.ui.QueueSaveFile(path);
+    EXPECT_FALSE(OnReadFlash(quiet.ctx));
+    const std::vector<std::string> messages = quiet.ui.MessageTexts();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), "Error reading memory size");
+    EXPECT_FALSE(quiet.log.flashBusy);
+    EXPECT_EQ(test::ReadFile(path), "the user's flight");
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"keep.kml"});
+
+    // A save target in a folder that does not exist.
+    FlightLogRig noFolder(simulator);
+    noFolder.ui.QueueSaveFile(folder.Path("missing/f.kml"));
+    EXPECT_FALSE(OnReadFlash(noFolder.ctx));
+    EXPECT_EQ(noFolder.ui.MessageTexts(), std::vector<std::string>{"Error opening file"});
+}
+
+TEST(ReadFlashTest, ShortBlocksAreCountedAndTheFileStillWritten) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 64;
+    config.faults.shortFlashBlocks = 1;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    TemporaryFolder folder;
+    rig.ui.QueueSaveFile(folder.Path("short.kml"));
+    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              std::vector<std::string>{"Flash read incomplete: 1024 of 1024 blocks came back short "
+                                       "or missing; their missing bytes are 00 in the KML file"});
+    EXPECT_NE(test::ReadFile(folder.Path("short.kml")).find("KVTENDDATA"), std::string::npos);
+}
+
+TEST(ReadFlashTest, UnpluggedTrackerEndsTheDownloadSoon) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 1024;
+    config.faults.disconnectAfterBytes = 200;  // a few blocks into the download
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    TemporaryFolder folder;
+    rig.ui.QueueSaveFile(folder.Path("gone.kml"));
+    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    const std::vector<std::string> messages = rig.ui.MessageTexts();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("The tracker stopped answering. Flash read incomplete: ", 0), 0u)
+        << messages[0];
+    EXPECT_NE(messages[0].find(" of 8192 blocks"), std::string::npos);
+    EXPECT_LT(rig.clock.NowMs(), 5 * 60 * 1000);  // minutes, not the hours of 8192 time-outs
+    EXPECT_NE(test::ReadFile(folder.Path("gone.kml")).find("KVTENDDATA"), std::string::npos);
+}
+
+// The download worker is held at its first block read while the form tries everything else.
+TEST(FlashBusyTest, EveryOperationWaitsForTheWorker) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 64;
+    sim::TrackerSimulator simulator(config);
+    test::GatedDevice gate(simulator, 'J');
+    FlightLogRig rig(gate);
+    TemporaryFolder folder;
+    rig.ui.QueueSaveFile(folder.Path("busy.kml"));
+    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(rig.log.flashBusy);
+    const int dialogs = rig.ui.FileDialogsShown();
+
+    rig.ui.QueueClearConfirmation(true);
+    EXPECT_FALSE(OnReadFlash(rig.ctx));
+    EXPECT_FALSE(OnClearFlash(rig.ctx));
+    EXPECT_FALSE(OnValidateKml(rig.ctx));
+    EXPECT_FALSE(OnFixKml(rig.ctx));
+    EXPECT_FALSE(OnFlashTest(rig.ctx));
+    EXPECT_TRUE(RefuseWhileFlashBusy(rig.ctx));
+    EXPECT_EQ(rig.ui.FileDialogsShown(), dialogs);
+    const std::string wait = "Please wait until the previous operation completes";
+    EXPECT_EQ(rig.ui.MessageTexts(), std::vector<std::string>(6, wait));
+
+    gate.Open();
+    EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
+    EXPECT_FALSE(RefuseWhileFlashBusy(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts().back(), "Done Reading Flash");
+    EXPECT_EQ(simulator.Commands().find('Z'), std::string::npos);  // the erase never started
+}
+
+TEST(ClearFlashTest, LargeMemoryErasesAndZeroesTheTrailer) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 1024;
+    config.eraseProgressBytes = 20;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    rig.ui.QueueClearConfirmation(true);
+    ASSERT_TRUE(OnClearFlash(rig.ctx));
+    EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(), std::vector<std::string>{"Done Clearing Flash"});
+    EXPECT_EQ(rig.ui.ProgressBeginSteps(), 0);  // busy indicator
+    EXPECT_EQ(rig.ui.ProgressSteps(), 22);      // 20 progress bytes, LF, CR
+    const auto& writes = simulator.FlashWrites();
+    ASSERT_EQ(writes.size(), 16u);
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        EXPECT_EQ(writes[i].first, 131056u + i);
+        EXPECT_EQ(writes[i].second, 0);
+    }
+    EXPECT_TRUE(Contains(simulator.ReceivedBytes(), {'I', 0x04, 0xFF, 0xF0, 0x00}));
+    EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 1024);
+}
+
+TEST(ClearFlashTest, ConfirmationAndMemorySizeReplies) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 128;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    rig.ui.QueueClearConfirmation(false);
+    EXPECT_FALSE(OnClearFlash(rig.ctx));
+    EXPECT_TRUE(simulator.Commands().empty());
+
+    rig.ui.QueueClearConfirmation(true);
+    ASSERT_TRUE(OnClearFlash(rig.ctx));
+    EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              (std::vector<std::string>{"memsize set to 128", "Done Clearing Flash"}));
+    EXPECT_TRUE(simulator.FlashWrites().empty());
+
+    // '0' leaves the size as it was, unlike Read Flash.
+    test::ReplyDevice zero;
+    zero.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
+        return write[0] == '?' ? "OK\n\r" : write[0] == 'K' ? "0\n\r" : "\n\r";
+    };
+    FlightLogRig rig64(zero);
+    rig64.tracker.capabilities.memorySizeKbit = 128;
+    rig64.ui.QueueClearConfirmation(true);
+    ASSERT_TRUE(OnClearFlash(rig64.ctx));
+    EXPECT_TRUE(WaitForFlashWorker(rig64.ctx));
+    EXPECT_EQ(rig64.tracker.capabilities.memorySizeKbit, 128);
+}
+
+TEST(ClearFlashTest, EraseEndsOnLineFeedThenCarriageReturnOnly) {
+    test::ReplyDevice device;
+    device.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
+        switch (write[0]) {
+            case '?':
+                return "OK\n\r";
+            case 'K':
+                return "1\n\r";
+            case 'Z':
+                return std::string("ab\r\ncd\n\r");
+            default:
+                return "";
+        }
+    };
+    FlightLogRig rig(device);
+    rig.ui.QueueClearConfirmation(true);
+    ASSERT_TRUE(OnClearFlash(rig.ctx));
+    EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(rig.ui.ProgressSteps(), 8);
+    EXPECT_EQ(rig.ui.MessageTexts().back(), "Done Clearing Flash");
+}
+
+TEST(ClearFlashTest, SilentTrackerEndsTheEraseOnTheVirtualClock) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 128;
+    config.eraseProgressBytes = 5;
+    config.eraseByteIntervalMs = 100;
+    config.faults.endlessErase = true;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    rig.ui.QueueClearConfirmation(true);
+    ASSERT_TRUE(OnClearFlash(rig.ctx));
+    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    const std::vector<std::string> messages = rig.ui.MessageTexts();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].rfind("The tracker stopped answering during the erase", 0), 0u);
+    EXPECT_EQ(rig.ui.ProgressSteps(), 5);
+    // The last progress byte came at about 500 ms; the wait ends 30 s later, not much after.
+    EXPECT_GE(rig.clock.NowMs(), 500 + 30000);
+    EXPECT_LT(rig.clock.NowMs(), 500 + 30000 + 6000);
+    EXPECT_FALSE(rig.log.flashBusy);
+}
+
+}  // namespace
+}  // namespace vanteo

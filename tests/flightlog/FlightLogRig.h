@@ -1,0 +1,93 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "device/DeviceContext.h"
+#include "flightlog/FlightLogOperations.h"
+#include "serial/InProcessTransport.h"
+#include "sim/TrackerSimulator.h"
+#include "tests/support/ScriptedInteraction.h"
+
+namespace vanteo::test {
+
+// A stand-in tracker that answers each host write call (every flash command is one write) with
+// whatever `reply` returns for it, available at once.
+class ReplyDevice final : public ByteDevice {
+public:
+    std::function<std::string(const std::vector<std::uint8_t>&)> reply;
+    std::vector<std::vector<std::uint8_t>> writes;
+
+    void ReceiveFromHost(const std::uint8_t* data, std::size_t count, std::int64_t nowMs) override;
+    std::optional<TimedByte> PeekToHost() override;
+    void PopToHost() override;
+
+private:
+    std::vector<TimedByte> toHost_;
+    std::size_t next_ = 0;
+};
+
+// Wraps a device and holds the first host write that starts with `letter` until Open() is
+// called, so a worker can be kept busy for as long as a test needs.
+class GatedDevice final : public ByteDevice {
+public:
+    GatedDevice(ByteDevice& inner, std::uint8_t letter) : inner_(inner), letter_(letter) {}
+    void Open();
+    bool Reached() const;
+
+    void ReceiveFromHost(const std::uint8_t* data, std::size_t count, std::int64_t nowMs) override;
+    std::optional<TimedByte> PeekToHost() override { return inner_.PeekToHost(); }
+    void PopToHost() override { inner_.PopToHost(); }
+    bool Connected() const override { return inner_.Connected(); }
+
+private:
+    ByteDevice& inner_;
+    std::uint8_t letter_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = false;
+    bool reached_ = false;
+};
+
+// Everything an operation needs, wired to `device` over the in-process link on a virtual clock.
+struct FlightLogRig {
+    explicit FlightLogRig(ByteDevice& device);
+
+    ByteDevice& device;
+    VirtualClock clock;
+    FormModel form;
+    TrackerState tracker;
+    ScriptedInteraction ui{form};
+    SerialLink link;
+    FlightLogState log;
+    DeviceContext deviceContext{form, tracker, link, ui};
+    FlightLogContext ctx{deviceContext, log};
+};
+
+// A fresh empty folder under the system's temporary folder, removed with the object.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    std::string Path(const std::string& name) const { return (path_ / name).string(); }
+    // Names of the files in the folder, sorted.
+    std::vector<std::string> Files() const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+// True when the shell finds `program`.
+bool HaveProgram(const std::string& program);
+// Runs `command` through the shell; its exit status and standard output.
+int RunCommand(const std::string& command, std::string& output);
+
+}  // namespace vanteo::test
