@@ -20,6 +20,12 @@ std::vector<std::string> ConsoleInteraction::MessagesShown() const {
 }
 
 void ConsoleInteraction::PrintLocked(const std::string& text) {
+    if (barOnScreen_ && progressTotal_ > 0 && progressDone_ >= progressTotal_) {
+        // A finished bar stays on its line; the message ("Done Reading Flash") follows it.
+        err_ << '\n';
+        barOnScreen_ = false;
+        progressActive_ = false;
+    }
     EraseBarLocked();
     err_ << text;
     if (text.empty() || text.back() != '\n') {

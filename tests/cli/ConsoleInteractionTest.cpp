@@ -102,5 +102,17 @@ TEST_F(ConsoleInteractionTest, ProgressBarIsRedrawnOnTheVirtualClockAndStepsAsid
     EXPECT_EQ(err.str(), "\r\x1b[K[#########                     ]  30%  0:24 left\n");
 }
 
+TEST_F(ConsoleInteractionTest, AFinishedBarStaysAndTheClosingMessageFollowsIt) {
+    ConsoleInteraction console(form, err, clock, true);
+    console.ProgressBegin(2);
+    clock.Advance(1000);
+    console.ProgressStep();
+    console.ProgressStep();
+    err.str("");
+    console.ShowMessage("Done Reading Flash", MessageIcon::none);
+    console.ProgressEnd();
+    EXPECT_EQ(err.str(), "\nDone Reading Flash\n");
+}
+
 }  // namespace
 }  // namespace vanteo::cli
