@@ -136,6 +136,25 @@ TEST_F(CliCommandsTest, WriteProfile2AddressesTheSecondRecordAndKeepsTheFirstAsR
     EXPECT_EQ(PokedRange(0x98, 4), (std::vector<int>{0xE8, 0x03, 0xD0, 0x07}));
 }
 
+TEST_F(CliCommandsTest, WriteProfile2IsRefusedOnATrackerWithOneProfile) {
+    tracker.Config().firmwareVersion = 212;  // byte access, but one profile
+    CliProcess cli(tracker, clock);
+    EXPECT_EQ(cli.Run({"write", "--profile", "2", "--set", "Path 1=WIDE1-1"}), 1);
+    EXPECT_NE(cli.Err().find("one profile"), std::string::npos) << cli.Err();
+    EXPECT_TRUE(tracker.Pokes().empty());
+    EXPECT_EQ(tracker.Commands().find('P'), std::string::npos);
+}
+
+TEST_F(CliCommandsTest, ASettingThisTrackerDoesNotShowIsWrittenWithANote) {
+    // Firmware 130 spaces packets by "Once Every"; "Tx Rate" stays hidden and unused.
+    CliProcess cli(tracker, clock);
+    ASSERT_EQ(cli.Run({"write", "--set", "Tx Rate=9", "--set", "Once Every=7"}), 0) << cli.Err();
+    EXPECT_NE(cli.Err().find("note: \"Tx Rate\" (1134) is not shown for this tracker"),
+              std::string::npos);
+    EXPECT_EQ(cli.Err().find("\"Once Every\" (1017) is not shown"), std::string::npos);
+    EXPECT_EQ(tracker.LastSettingsRecord().at(23), 7);
+}
+
 TEST_F(CliCommandsTest, WriteRefusesBeforeSendingAnythingWhenAValueIsRefused) {
     {
         // Unknown fields and bad check-box values are found before the tracker is asked.
