@@ -75,6 +75,21 @@ TEST_F(ServiceOperationsTest, Send1200TogglesTheToneWithPausesAroundTheAttention
     EXPECT_EQ(portsOpened, 1);
 }
 
+// Read and Write forget the tone without stopping it, so the next press switches on again.
+TEST_F(ServiceOperationsTest, ReadAndWriteMakeTheNextSend1200SwitchOn) {
+    for (bool (*operation)(DeviceContext&) : {&OnRead, &OnWrite}) {
+        ASSERT_TRUE(OnSend1200(ctx));
+        ASSERT_TRUE(tracker.toneOn);
+        operation(ctx);
+        EXPECT_FALSE(tracker.toneOn);
+        sim.ClearReceivedBytes();
+        ASSERT_TRUE(OnSend1200(ctx));
+        EXPECT_EQ(sim.ReceivedBytes(), (Bytes{'?', '1'}));
+        EXPECT_EQ(form.messages, "Turning on 1200 Hz tone");
+        ASSERT_TRUE(OnSend1200(ctx));  // off again for the next round
+    }
+}
+
 TEST_F(ServiceOperationsTest, Send1200ToASilentTrackerDoesNotClaimTheToneIsOn) {
     sim.Config().faults.silent = true;
     EXPECT_FALSE(OnSend1200(ctx));
