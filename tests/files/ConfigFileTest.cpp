@@ -28,19 +28,6 @@ TEST(ConfigFileFormat, AllFfMemoryGives256LinesFrom0ToFf) {
     EXPECT_EQ(text.substr(text.size() - 12), "fe:ff\nff:ff\n");
 }
 
-TEST(ConfigFileFormat, ReadingASavedFileGivesEveryAddressInOrder) {
-    std::array<std::uint8_t, kConfigMemorySize> memory;
-    for (std::size_t i = 0; i < memory.size(); ++i) {
-        memory[i] = static_cast<std::uint8_t>(255 - i);
-    }
-    const ConfigFileContents contents = ParseConfigFile(FormatConfigFile(memory));
-    ASSERT_EQ(contents.entries.size(), 256u);
-    EXPECT_EQ(contents.skippedLines, 0);
-    for (std::size_t i = 0; i < memory.size(); ++i) {
-        EXPECT_EQ(contents.entries[i], (ConfigEntry{static_cast<std::uint8_t>(i), memory[i]}));
-    }
-}
-
 TEST(ConfigFileReader, AcceptsCaseLeadingZerosCrLfAndAnyWhiteSpace) {
     const ConfigFileContents contents =
         ParseConfigFile("2C:AE\r\n0a:0F\r\n\r\n   0002c:000ae\t\t7f:12  \n\n0x8f:0X12\n1f: 3\n");
@@ -49,11 +36,6 @@ TEST(ConfigFileReader, AcceptsCaseLeadingZerosCrLfAndAnyWhiteSpace) {
         (Entries{
             {0x2C, 0xAE}, {0x0A, 0x0F}, {0x2C, 0xAE}, {0x7F, 0x12}, {0x8F, 0x12}, {0x1F, 0x03}}));
     EXPECT_EQ(contents.skippedLines, 0);
-}
-
-TEST(ConfigFileReader, KeepsFileOrderAndRepeats) {
-    const ConfigFileContents contents = ParseConfigFile("ff:1\n80:2\n0:3\nff:4");
-    EXPECT_EQ(contents.entries, (Entries{{0xFF, 1}, {0x80, 2}, {0x00, 3}, {0xFF, 4}}));
 }
 
 TEST(ConfigFileReader, LoneCrEndsALineAndAByteOrderMarkIsIgnored) {
@@ -109,13 +91,6 @@ TEST(ConfigFileReader, BinaryBytesMakeALineUnreadable) {
     const ConfigFileContents contents = ParseConfigFile(text);
     EXPECT_EQ(contents.entries, (Entries{{3, 4}}));
     EXPECT_EQ(contents.skippedLines, 2);
-}
-
-TEST(ConfigFileReader, FactoryBlockIs80To8e) {
-    EXPECT_FALSE(IsFactoryBlockAddress(0x7F));
-    EXPECT_TRUE(IsFactoryBlockAddress(0x80));
-    EXPECT_TRUE(IsFactoryBlockAddress(0x8E));
-    EXPECT_FALSE(IsFactoryBlockAddress(0x8F));
 }
 
 }  // namespace
