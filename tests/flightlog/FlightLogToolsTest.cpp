@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "flightlog/FlightLogOperations.h"
+#include "sim/TrackerSimulator.h"
+#include "tests/flightlog/FlightLogRig.h"
+
+namespace vanteo {
+namespace {
+
+using test::FlightLogRig;
+using test::TemporaryFolder;
+
+// Block of the three letters abc with their checksum 00003ED0.
+std::string SmallBlock(const std::string& values,
+                       const std::string& hoursMinutesKeyword = "KVTHRSMINS") {
+    return "</kml>\n<!-- KVTDATA\n" + values +
+           "\nKVTENDDATA\nKVTCHECKSUM 00003ED0\nKVTCOMPRESS 0\n" + hoursMinutesKeyword +
+           " 0\nKVTTIMESTAMP 0\n-->\n";
+}
+
+class ValidateKmlTest : public ::testing::Test {
+protected:
+    ValidateKmlTest() : rig(simulator) {}
+    sim::TrackerSimulator simulator;
+    FlightLogRig rig;
+    TemporaryFolder folder;
+};
+
+// A file downloaded from the tracker validates, and its new copy is the same document.
+TEST_F(ValidateKmlTest, DownloadedFileValidatesAndIsWrittenAgainUnchanged) {
+    const std::string original = folder.Path("flight.kml");
+    rig.ui.QueueSaveFile(original);
+    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
+    rig.ui.ClearMessages();
+
+    const std::string copy = folder.Path("copy.kml");
+    rig.ui.QueueOpenFile(original);
+    rig.ui.QueueSaveFile(copy);
+    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              (std::vector<std::string>{
+                  "16384 bytes read\n",
+                  "Datafile integrity validated, writing a new copy of the KML file\n"}));
+    EXPECT_EQ(test::ReadFile(copy), test::ReadFile(original));
+    EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 128);
+    EXPECT_TRUE(rig.tracker.capabilities.compressCapable);
+}
+
+TEST_F(ValidateKmlTest, ChangedValueIsReportedAndACopyStillWritten) {
+    const std::string input = folder.Path("changed.kml");
+    test::WriteFile(input, SmallBlock("61 62 64"));
+    rig.ui.QueueOpenFile(input);
+    rig.ui.QueueSaveFile(folder.Path("out.kml"));
+    rig.log.flightDetails = {"someone", "rocket", "date", "motor", "comments"};
+    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    // 0x64 = 100: 100 mod 28 = 16, multiplier 17 XOR 2 = 19; 3 x 4766 + 1900 = 16198 = 0x3F46.
+    EXPECT_EQ(
+        rig.ui.MessageTexts(),
+        (std::vector<std::string>{"3 bytes read\n",
+                                  "Checksum incorrect:  Expected: 00003ED0, Actual: 00003F46\n"}));
+    const std::string copy = test::ReadFile(folder.Path("out.kml"));
+    EXPECT_NE(copy.find("<!-- Name       : 10 -->\n<!-- Rocket Name: rocket -->\n"),
+              std::string::npos);
+    // Three values make a memory of 0 kbit: the copy's block is empty, its checksum the one
+    // computed over the three values read.
+    EXPECT_NE(copy.find("<!-- KVTDATA\nKVTENDDATA\nKVTCHECKSUM 00003F46\n"), std::string::npos);
+}
+
+TEST_F(ValidateKmlTest, SizeFollowsTheNumberOfValues) {
+    std::string values;
+    for (int i = 0; i < 1500; ++i) {
+        values += "01 ";
+    }
+    const std::string input = folder.Path("odd.kml");
+    test::WriteFile(input, SmallBlock(values));
+    rig.ui.QueueOpenFile(input);
+    rig.ui.QueueSaveFile(folder.Path("out.kml"));
+    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 8);
+    const std::string copy = test::ReadFile(folder.Path("out.kml"));
+    std::size_t rows = 0;
+    for (std::size_t at = copy.find("01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 \n");
+         at != std::string::npos;
+         at = copy.find("01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 \n", at + 1)) {
+        ++rows;
+    }
+    EXPECT_EQ(rows, 64u);  // 1024 values
+}
+
+TEST_F(ValidateKmlTest, FileSettingsBecomeTheHeldValues) {
+    const std::string input = folder.Path("settings.kml");
+    test::WriteFile(input,
+                    "KVTDATA 0 KVTENDDATA KVTCHECKSUM 0 KVTCOMPRESS 10 KVTHRSMINS 1 "
+                    "KVTTIMESTAMP 1");
+    rig.ui.QueueOpenFile(input);
+    rig.ui.QueueSaveFile(folder.Path("out.kml"));
+    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    EXPECT_EQ(rig.form.compressData, 1);
+    EXPECT_EQ(rig.form.storeHm, 1);
+    EXPECT_TRUE(rig.tracker.capabilities.hoursMinutesCapable);
+    EXPECT_TRUE(rig.tracker.capabilities.logTimestamp);
+    const std::string copy = test::ReadFile(folder.Path("out.kml"));
+    EXPECT_NE(copy.find("KVTCOMPRESS 1\nKVTHRSMINS 1\nKVTTIMESTAMP 1\n"), std::string::npos);
+}
+
+TEST_F(ValidateKmlTest, DamagedFilesAreRefusedWithoutWriting) {
+    struct Case {
+        std::string text;
+        std::string lastMessage;
+    };
+    const std::vector<Case> cases{
+        {"<kml></kml>",
+         "The file holds no KVTDATA keyword: it carries no flight-log data block, so it cannot be "
+         "validated"},
+        {"<!-- KVTDATA 61 62",
+         "The file ends before the KVTENDDATA keyword: its data block is incomplete, so it cannot "
+         "be validated"},
+        {"KVTDATA 61 KVTENDDATA KVTCHECKSUM 1 KVTCOMPRESS 0",
+         "The file ends before the KVTHRSMINS line of its data block: it cannot be validated and "
+         "no new copy is written"},
+        {SmallBlock("61 62 63", "HOURS"), "Error KVTHRSMINS Expected"},
+    };
+    const std::string output = folder.Path("out.kml");
+    test::WriteFile(output, "earlier copy");
+    for (const Case& c : cases) {
+        FlightLogRig fresh(simulator);
+        const std::string input = folder.Path("in.kml");
+        test::WriteFile(input, c.text);
+        fresh.ui.QueueOpenFile(input);
+        fresh.ui.QueueSaveFile(output);
+        EXPECT_FALSE(OnValidateKml(fresh.ctx)) << c.text;
+        ASSERT_FALSE(fresh.ui.MessageTexts().empty());
+        EXPECT_EQ(fresh.ui.MessageTexts().back(), c.lastMessage);
+        EXPECT_EQ(fresh.ui.FileDialogsShown(), 1) << "no save dialog";
+        EXPECT_EQ(test::ReadFile(output), "earlier copy");
+    }
+    EXPECT_EQ(folder.Files(), (std::vector<std::string>{"in.kml", "out.kml"}));
+
+    FlightLogRig missing(simulator);
+    missing.ui.QueueOpenFile(folder.Path("nothing-here.kml"));
+    EXPECT_FALSE(OnValidateKml(missing.ctx));
+    EXPECT_EQ(missing.ui.MessageTexts(), std::vector<std::string>{"Error opening file"});
+}
+
+TEST_F(ValidateKmlTest, WrongKeywordsAreReportedAndReadingGoesOn) {
+    const std::string input = folder.Path("keywords.kml");
+    test::WriteFile(input, "KVTDATA 61 62 63 KVTENDDATA SUM 3ED0 COMP 0 KVTHRSMINS 0 STAMP 0");
+    rig.ui.QueueOpenFile(input);
+    rig.ui.QueueSaveFile(folder.Path("out.kml"));
+    EXPECT_TRUE(OnValidateKml(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              (std::vector<std::string>{
+                  "3 bytes read\n", "Error KVTCHECKSUM Expected", "Error KVTCOMPRESS Expected",
+                  "Error KVTTIMESTAMP Expected",
+                  "Datafile integrity validated, writing a new copy of the KML file\n"}));
+}
+
+TEST(FixKmlTest, RepairsEveryLineIntoTheOutputFile) {
+    sim::TrackerSimulator simulator;
+    FlightLogRig rig(simulator);
+    TemporaryFolder folder;
+    const std::string input = folder.Path("broken.kml");
+    test::WriteFile(
+        input, "<coordinates>, -60.5, 37.2, 1234\n" + std::string(300, 'x') + ", 1\nlast, line");
+    rig.ui.QueueOpenFile(input);
+    rig.ui.QueueSaveFile(input);  // over the input itself
+    ASSERT_TRUE(OnFixKml(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              (std::vector<std::string>{"First select an input file", "Now select an output file",
+                                        " read 3 lines\n"}));
+    EXPECT_EQ(test::ReadFile(input),
+              "<coordinates>-60.5,37.2,1234\n" + std::string(300, 'x') + ",1\nlast,line");
+    EXPECT_TRUE(rig.tracker.capabilities.compressCapable);
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"broken.kml"});
+}
+
+TEST(FixKmlTest, EmptyFileAndFailures) {
+    sim::TrackerSimulator simulator;
+    TemporaryFolder folder;
+    test::WriteFile(folder.Path("empty.kml"), "");
+
+    FlightLogRig rig(simulator);
+    rig.ui.QueueOpenFile(folder.Path("empty.kml"));
+    rig.ui.QueueSaveFile(folder.Path("out.kml"));
+    ASSERT_TRUE(OnFixKml(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts().back(), " read 0 lines\n");
+    EXPECT_EQ(test::ReadFile(folder.Path("out.kml")), "");
+
+    FlightLogRig noInput(simulator);
+    noInput.ui.QueueOpenFile(folder.Path("absent.kml"));
+    EXPECT_FALSE(OnFixKml(noInput.ctx));
+    EXPECT_EQ(noInput.ui.MessageTexts().back(), "Error opening file");
+
+    FlightLogRig noOutput(simulator);
+    noOutput.ui.QueueOpenFile(folder.Path("empty.kml"));
+    noOutput.ui.QueueSaveFile(folder.Path("no/such/folder.kml"));
+    EXPECT_FALSE(OnFixKml(noOutput.ctx));
+    EXPECT_EQ(noOutput.ui.MessageTexts().back(), "Error opening output filefile");
+}
+
+TEST(FlashTestTest, PatternWrittenAndCheckedOnEachMemory) {
+    for (const int kbit : {128, 1024}) {
+        sim::SimulatorConfig config;
+        config.memorySizeKbit = kbit;
+        sim::TrackerSimulator simulator(config);
+        FlightLogRig rig(simulator);
+        ASSERT_TRUE(OnFlashTest(rig.ctx));
+        EXPECT_EQ(rig.ui.MessageTexts(), std::vector<std::string>{"I2C Test Passed"});
+        const auto& writes = simulator.FlashWrites();
+        ASSERT_EQ(writes.size(), kbit == 1024 ? 64u : 32u);
+        EXPECT_EQ(writes[0], (std::pair<std::uint32_t, std::uint8_t>{0, 3}));
+        EXPECT_EQ(writes[15], (std::pair<std::uint32_t, std::uint8_t>{15, 18}));
+        EXPECT_EQ(writes[16], (std::pair<std::uint32_t, std::uint8_t>{16, 21}));
+        EXPECT_EQ(writes[31], (std::pair<std::uint32_t, std::uint8_t>{31, 36}));
+        if (kbit == 1024) {
+            EXPECT_EQ(writes[32], (std::pair<std::uint32_t, std::uint8_t>{65536, 7}));
+            EXPECT_EQ(writes[47], (std::pair<std::uint32_t, std::uint8_t>{65551, 22}));
+            EXPECT_EQ(writes[48], (std::pair<std::uint32_t, std::uint8_t>{131056, 0}));
+            EXPECT_EQ(writes[63], (std::pair<std::uint32_t, std::uint8_t>{131071, 0}));
+        }
+    }
+}
+
+TEST(FlashTestTest, BadMemoryIsReportedWithItsFirstValues) {
+    test::ReplyDevice device;
+    device.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
+        switch (write[0]) {
+            case '?':
+                return "OK\n\r";
+            case 'K':
+                return "1\n\r";
+            case 'J':
+                return std::string("\x03\x04\x05\x06\x07\x08\x09\x00", 8) + "\n\r";
+            default:
+                return "\n\r";
+        }
+    };
+    FlightLogRig rig(device);
+    EXPECT_FALSE(OnFlashTest(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              (std::vector<std::string>{"Data Read0 Error", " read 3 4 5 6 \n"}));
+
+    test::ReplyDevice upper;
+    upper.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
+        switch (write[0]) {
+            case '?':
+                return "OK\n\r";
+            case 'K':
+                return "2\n\r";
+            case 'J':
+                if (write[1] == 0x04) {  // the upper bank holds stale data
+                    return std::string(16, '\x1a') + "\n\r";
+                }
+                return std::string("\x03\x04\x05\x06\x07\x08\x09\x0a", 8) + std::string(8, '\0') +
+                       "\n\r";
+            default:
+                return "\n\r";
+        }
+    };
+    FlightLogRig rig2(upper);
+    EXPECT_FALSE(OnFlashTest(rig2.ctx));
+    EXPECT_EQ(rig2.ui.MessageTexts(),
+              (std::vector<std::string>{"Data Read1 Error", " read 1a 1a 1a 1a \n"}));
+    EXPECT_EQ(rig2.tracker.capabilities.memorySizeKbit, 1024);
+}
+
+TEST(FlashTestTest, NoMemorySizeReply) {
+    test::ReplyDevice device;
+    device.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
+        return write[0] == '?' ? "OK\n\r" : "";
+    };
+    FlightLogRig rig(device);
+    EXPECT_FALSE(OnFlashTest(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts().back(), "Error reading memory size");
+    EXPECT_EQ(device.writes.size(), 2u);  // '?' and 'K': nothing written to the flash
+}
+
+}  // namespace
+}  // namespace vanteo
