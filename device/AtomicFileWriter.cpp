@@ -10,7 +10,9 @@ namespace vanteo {
 
 AtomicFileWriter::AtomicFileWriter(std::string targetPath) : targetPath_(std::move(targetPath)) {}
 
-AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+AtomicFileWriter::~AtomicFileWriter() {
+    Abandon();
+}
 
 bool AtomicFileWriter::Open() {
     Abandon();
@@ -51,8 +53,8 @@ bool AtomicFileWriter::Commit() {
     if (file_ == nullptr) {
         return false;
     }
-    bool ok = !failed_ && std::ferror(file_) == 0 && std::fflush(file_) == 0 &&
-              fsync(fileno(file_)) == 0;
+    bool ok =
+        !failed_ && std::ferror(file_) == 0 && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
     ok = (std::fclose(file_) == 0) && ok;
     file_ = nullptr;
     if (ok) {

@@ -1,8 +1,8 @@
 #include "device/FieldTable.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <array>
-#include <strings.h>
 
 namespace vanteo {
 namespace {
@@ -13,31 +13,32 @@ constexpr std::int64_t kNoLimit = 0;
 
 FieldRow Text(int id, const char* label, const char* unit, K control, int maxLength, V visibility,
               std::string FormModel::*member) {
-    return {id,      label,  unit,    control, FieldType::text, maxLength, false, kNoLimit,
-            kNoLimit, visibility, member, nullptr, nullptr};
+    return {id,       label,    unit,       control, FieldType::text, maxLength, false,
+            kNoLimit, kNoLimit, visibility, member,  nullptr,         nullptr};
 }
 
 FieldRow Label(int id, V visibility, std::string FormModel::*member) {
-    return {id,       "",         "",     K::label, FieldType::label, 0,      false, kNoLimit,
-            kNoLimit, visibility, member, nullptr,  nullptr};
+    return {id,       "",       "",         K::label, FieldType::label, 0,      false,
+            kNoLimit, kNoLimit, visibility, member,   nullptr,          nullptr};
 }
 
 FieldRow Int(int id, const char* label, const char* unit, bool hasRange, std::int64_t minimum,
              std::int64_t maximum, V visibility, std::int32_t FormModel::*member) {
-    return {id,      label,      unit,    K::edit, FieldType::integer, 0,      hasRange, minimum,
-            maximum, visibility, nullptr, member,  nullptr};
+    return {id,         label,   unit,   K::edit, FieldType::integer, 0, hasRange, minimum, maximum,
+            visibility, nullptr, member, nullptr};
 }
 
 FieldRow Unsigned(int id, const char* label, const char* unit, bool hasRange, std::int64_t minimum,
                   std::int64_t maximum, V visibility, std::uint32_t FormModel::*member) {
-    return {id,      label,      unit,    K::edit, FieldType::unsigned_, 0,     hasRange, minimum,
-            maximum, visibility, nullptr, nullptr, member};
+    return {id,      label,    unit,    K::edit, FieldType::unsigned_,
+            0,       hasRange, minimum, maximum, visibility,
+            nullptr, nullptr,  member};
 }
 
 FieldRow Check(int id, const char* label, V visibility, std::int32_t FormModel::*member,
                K control = K::checkBox) {
-    return {id,       label,      "",      control, FieldType::check, 0,      false, kNoLimit,
-            kNoLimit, visibility, nullptr, member,  nullptr};
+    return {id,       label,    "",         control, FieldType::check, 0,      false,
+            kNoLimit, kNoLimit, visibility, nullptr, member,           nullptr};
 }
 
 constexpr std::int64_t kWide = 999999;
@@ -130,10 +131,9 @@ constexpr std::array<int, 74> kHiddenAtStartUp = {
     1176, 1084, 1085, 1086, 1089, 1090, 1087, 1092, 1117, 1118, 1127, 1033, 1124, 1125, 1123,
     1126, 1130, 1131, 1129, 1132, 1134, 1135, 1136, 1115, 1114, 1017, 1138, 1137, 1156};
 
-constexpr std::array<int, 19> kCalibrationControls = {1193, 1194, 1015, 1184, 1183, 1101,
-                                                      1035, 1102, 1036, 1198, 1127, 1124,
-                                                      1125, 1123, 1126, 1130, 1131, 1129,
-                                                      1132};
+constexpr std::array<int, 19> kCalibrationControls = {1193, 1194, 1015, 1184, 1183, 1101, 1035,
+                                                      1102, 1036, 1198, 1127, 1124, 1125, 1123,
+                                                      1126, 1130, 1131, 1129, 1132};
 
 }  // namespace
 
@@ -166,7 +166,9 @@ FormModel FormModel::StartUp() {
     return form;
 }
 
-std::span<const FieldRow> FieldTable() { return Rows(); }
+std::span<const FieldRow> FieldTable() {
+    return Rows();
+}
 
 const FieldRow* FindField(int controlId) {
     const auto& rows = Rows();
@@ -192,8 +194,12 @@ const FieldRow* FindFieldByLabel(const std::string& label) {
     return nullptr;
 }
 
-std::span<const int> ControlsHiddenAtStartUp() { return kHiddenAtStartUp; }
+std::span<const int> ControlsHiddenAtStartUp() {
+    return kHiddenAtStartUp;
+}
 
-std::span<const int> CalibrationModeControls() { return kCalibrationControls; }
+std::span<const int> CalibrationModeControls() {
+    return kCalibrationControls;
+}
 
 }  // namespace vanteo

@@ -9,21 +9,29 @@
 namespace vanteo {
 
 enum class FieldType {
-    text,      // edit holding any text (length-limited when maxLength is set)
-    integer,   // edit holding a signed 32-bit decimal
-    unsigned_, // edit holding an unsigned 32-bit decimal
-    check,     // check box, 0 or 1
-    label,     // static text
-    comboText, // the "COM port" drop-down's edit part
+    text,       // edit holding any text (length-limited when maxLength is set)
+    integer,    // edit holding a signed 32-bit decimal
+    unsigned_,  // edit holding an unsigned 32-bit decimal
+    check,      // check box, 0 or 1
+    label,      // static text
+    comboText,  // the "COM port" drop-down's edit part
 };
 
 enum class Visibility {
-    visible,       // shown from the start
-    hiddenAtStart, // hidden at start, shown by a Read or by calibration mode
-    alwaysHidden,  // no operation ever shows it
+    visible,        // shown from the start
+    hiddenAtStart,  // hidden at start, shown by a Read or by calibration mode
+    alwaysHidden,   // no operation ever shows it
 };
 
-enum class ControlKind { edit, upperCaseEdit, multiLineEdit, checkBox, leftTextCheckBox, label, comboBox };
+enum class ControlKind {
+    edit,
+    upperCaseEdit,
+    multiLineEdit,
+    checkBox,
+    leftTextCheckBox,
+    label,
+    comboBox
+};
 
 // One row of the form: the control, what the user sees next to it, and how its value is taken.
 struct FieldRow {
@@ -32,8 +40,8 @@ struct FieldRow {
     const char* unitCaption;  // caption after the control ("Mhz", "secs"), "" when none
     ControlKind control;
     FieldType type;
-    int maxLength;            // text: at most this many characters; 0 = unlimited
-    bool hasRange;            // integer / unsigned: validated against [minimum, maximum]
+    int maxLength;  // text: at most this many characters; 0 = unlimited
+    bool hasRange;  // integer / unsigned: validated against [minimum, maximum]
     std::int64_t minimum;
     std::int64_t maximum;
     Visibility visibility;

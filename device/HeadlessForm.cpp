@@ -2,7 +2,9 @@
 
 namespace vanteo {
 
-HeadlessForm::HeadlessForm(FormModel& form) : form_(form) { ShowFormInControls(form_, controls_); }
+HeadlessForm::HeadlessForm(FormModel& form) : form_(form) {
+    ShowFormInControls(form_, controls_);
+}
 
 bool HeadlessForm::IsVisible(int controlId) const {
     const auto it = visible_.find(controlId);
@@ -14,11 +16,17 @@ std::string HeadlessForm::Caption(int controlId) const {
     return it == captions_.end() ? std::string() : it->second;
 }
 
-bool HeadlessForm::ReadForm() { return ReadFormFromControls(form_, controls_, *this); }
+bool HeadlessForm::ReadForm() {
+    return ReadFormFromControls(form_, controls_, *this);
+}
 
-void HeadlessForm::ShowForm() { ShowFormInControls(form_, controls_); }
+void HeadlessForm::ShowForm() {
+    ShowFormInControls(form_, controls_);
+}
 
-void HeadlessForm::SetControlVisible(int controlId, bool visible) { visible_[controlId] = visible; }
+void HeadlessForm::SetControlVisible(int controlId, bool visible) {
+    visible_[controlId] = visible;
+}
 
 void HeadlessForm::SetControlCaption(int controlId, const std::string& caption) {
     captions_[controlId] = caption;

@@ -24,11 +24,11 @@ bool OnWrite(DeviceContext& ctx);
 void StoreFormInProfile(DeviceContext& ctx);
 void ShowProfile(DeviceContext& ctx, int index);
 void ApplyPathRule(DeviceContext& ctx);
-void OnProfile1Clicked(DeviceContext& ctx);          // 1166
-void OnProfile2Clicked(DeviceContext& ctx);          // 1167
-void OnCompareClicked(DeviceContext& ctx);           // 1170 '<'
+void OnProfile1Clicked(DeviceContext& ctx);             // 1166
+void OnProfile2Clicked(DeviceContext& ctx);             // 1167
+void OnCompareClicked(DeviceContext& ctx);              // 1170 '<'
 void OnConvertMetersToFeetClicked(DeviceContext& ctx);  // 1137
-void OnDefaultClicked(DeviceContext& ctx);           // 1198 "DEFAULT"
+void OnDefaultClicked(DeviceContext& ctx);              // 1198 "DEFAULT"
 
 // "Save Cfg" (1185), "Restore Cfg" (1186).
 bool OnSaveCfg(DeviceContext& ctx);

@@ -8,14 +8,14 @@ namespace vanteo {
 
 // One profile's position-reporting settings (the tracker switches profile on altitude).
 struct ProfileSettings {
-    std::string path1;       // 7 characters on the form
+    std::string path1;  // 7 characters on the form
     std::string path2;
-    std::string txMessage;   // up to 31 characters
+    std::string txMessage;  // up to 31 characters
     int disablePath1 = 0;
     int disablePath2 = 0;
-    int altitudeSwitch = 0;  // switching on altitude enabled
+    int altitudeSwitch = 0;            // switching on altitude enabled
     std::uint32_t switchAltitude = 0;  // metres
-    int switchAbove = 0;     // 0: switch when below ('<'), 1: when above ('>'); store only
+    int switchAbove = 0;  // 0: switch when below ('<'), 1: when above ('>'); store only
     std::uint32_t slowRate = 0;
     std::uint32_t slowSpeed = 0;
     std::uint32_t fastRate = 0;
