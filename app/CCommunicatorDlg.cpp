@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/CAboutDlg.h"
+#include "app/FrameGroupBox.h"
 #include "app/PortComboBox.h"
 #include "app/ProgramIcon.h"
 #include "app/QtModalPrompts.h"
@@ -82,6 +83,8 @@ CCommunicatorDlg::CCommunicatorDlg(FormModel& form, TrackerState& tracker, Seria
       link_(link),
       log_(log),
       portLister_(std::move(portLister)),
+      device_{form_, tracker_, link_, *this},
+      flightLog_{device_, log_},
       prompts_(prompts) {
     if (!prompts_) {
         ownPrompts_ = std::make_unique<QtModalPrompts>(this);
@@ -111,9 +114,8 @@ void CCommunicatorDlg::BindControls() {
         if (buddyOf.isValid()) {
             buddies_[buddyOf.toInt()].push_back(widget);
         }
-        if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-            groupTitles_[group] = group->title();
-            groupFrameShown_[group] = true;
+        if (auto* group = qobject_cast<FrameGroupBox*>(widget)) {
+            groups_.push_back(group);
         }
     }
     progressBar_ = qobject_cast<QProgressBar*>(Control(control::kProgressBar));
@@ -175,28 +177,21 @@ void CCommunicatorDlg::ConnectCommands() {
         }
     };
     const auto device = [this](DeviceOperation operation) {
-        return [this, operation] {
-            RunLinkOperation([this, operation] {
-                DeviceContext ctx{form_, tracker_, link_, *this};
-                operation(ctx);
-            });
-        };
+        return [this, operation] { RunLinkOperation([this, operation] { operation(device_); }); };
     };
     const auto flightLog = [this](LogOperation operation) {
         return [this, operation] {
             RunLinkOperation([this, operation] {
-                DeviceContext device{form_, tracker_, link_, *this};
-                FlightLogContext ctx{device, log_};
-                operation(ctx);
+                // The flash operations open the port named in the box without taking the whole
+                // form in first: the name must be the one on screen now.
+                form_.comPort = ToBytes(portCombo_->currentText());
+                operation(flightLog_);
             });
         };
     };
     // Form behaviour that never touches the link, the log image or a file.
     const auto formOnly = [this](FormBehaviour behaviour) {
-        return [this, behaviour] {
-            DeviceContext ctx{form_, tracker_, link_, *this};
-            behaviour(ctx);
-        };
+        return [this, behaviour] { behaviour(device_); };
     };
 
     connectButton(control::kRead, device(&OnRead));
@@ -248,8 +243,7 @@ void CCommunicatorDlg::StartUp(const QStringList& arguments) {
     // The switch comes from the program's own argument list, so a program path with blanks
     // cannot hide it.
     const QString argument = arguments.size() > 1 ? arguments.at(1) : QString();
-    DeviceContext ctx{form_, tracker_, link_, *this};
-    RunFormStartUp(ctx, argument.toLocal8Bit().toStdString());
+    RunFormStartUp(device_, argument.toLocal8Bit().toStdString());
 }
 
 QWidget* CCommunicatorDlg::Control(int controlId) const {
@@ -262,9 +256,8 @@ bool CCommunicatorDlg::IsControlShown(int controlId) const {
     if (!widget) {
         return false;
     }
-    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-        return groupFrameShown_.at(group) &&
-               group->isVisibleTo(const_cast<CCommunicatorDlg*>(this));
+    if (auto* group = qobject_cast<FrameGroupBox*>(widget)) {
+        return group->FrameShown() && group->isVisibleTo(const_cast<CCommunicatorDlg*>(this));
     }
     return widget->isVisibleTo(const_cast<CCommunicatorDlg*>(this));
 }
@@ -432,8 +425,8 @@ void CCommunicatorDlg::SetControlVisible(int controlId, bool visible) {
         if (!widget) {
             return;
         }
-        if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-            SetGroupFrameShown(group, visible);
+        if (auto* group = qobject_cast<FrameGroupBox*>(widget)) {
+            group->SetFrameShown(visible);
         } else {
             widget->setVisible(visible);
         }
@@ -447,19 +440,9 @@ void CCommunicatorDlg::SetControlVisible(int controlId, bool visible) {
     });
 }
 
-void CCommunicatorDlg::SetGroupFrameShown(QGroupBox* group, bool shown) {
-    // A group box is only a frame with a title around its controls: hiding it leaves the
-    // controls inside as they are (the "Dig Enable" box shows in calibration mode while the
-    // "Digital Telemetry" frame may stay hidden).
-    groupFrameShown_[group] = shown;
-    group->setTitle(shown ? groupTitles_[group] : QString());
-    group->setFlat(!shown);
-    group->setStyleSheet(shown ? QString() : QStringLiteral("QGroupBox { border: none; }"));
-}
-
 void CCommunicatorDlg::UpdateUnnumberedGroupFrames() {
     // The frames the layout adds (no identifier) are drawn only around something visible.
-    for (auto& [group, title] : groupTitles_) {
+    for (FrameGroupBox* group : groups_) {
         if (group->property("controlId").isValid()) {
             continue;
         }
@@ -470,9 +453,7 @@ void CCommunicatorDlg::UpdateUnnumberedGroupFrames() {
                 break;
             }
         }
-        if (anyShown != groupFrameShown_[group]) {
-            SetGroupFrameShown(group, anyShown);
-        }
+        group->SetFrameShown(anyShown);
     }
 }
 
@@ -484,10 +465,7 @@ void CCommunicatorDlg::SetControlCaption(int controlId, const std::string& capti
         } else if (auto* label = qobject_cast<QLabel*>(widget)) {
             label->setText(FromBytes(caption));
         } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-            groupTitles_[group] = FromBytes(caption);
-            if (groupFrameShown_[group]) {
-                group->setTitle(groupTitles_[group]);
-            }
+            group->setTitle(FromBytes(caption));
         }
     });
 }
@@ -540,9 +518,7 @@ void CCommunicatorDlg::UpdateTimeLeft() {
 }
 
 void CCommunicatorDlg::RunLinkOperation(const std::function<void()>& operation) {
-    DeviceContext device{form_, tracker_, link_, *this};
-    FlightLogContext ctx{device, log_};
-    if (RefuseWhileFlashBusy(ctx)) {
+    if (RefuseWhileFlashBusy(flightLog_)) {
         return;
     }
     // The exchange blocks this thread; the pointer says so.
@@ -573,9 +549,7 @@ void CCommunicatorDlg::keyPressEvent(QKeyEvent* event) {
 
 void CCommunicatorDlg::done(int result) {
     // The flash worker refers to the form, the link and the log: the window stays until it ends.
-    DeviceContext device{form_, tracker_, link_, *this};
-    FlightLogContext ctx{device, log_};
-    if (RefuseWhileFlashBusy(ctx)) {
+    if (RefuseWhileFlashBusy(flightLog_)) {
         return;
     }
     QDialog::done(result);

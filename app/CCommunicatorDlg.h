@@ -9,16 +9,17 @@
 #include <vector>
 
 #include "app/ModalPrompts.h"
+#include "device/DeviceContext.h"
 #include "device/FormModel.h"
 #include "device/FormTransfer.h"
 #include "device/TrackerState.h"
+#include "flightlog/FlightLogOperations.h"
 #include "flightlog/FlightLogState.h"
 #include "serial/PortEnumerator.h"
 #include "serial/SerialLink.h"
 #include "serial/UserInteraction.h"
 
 class QAction;
-class QGroupBox;
 class QProgressBar;
 
 namespace Ui {
@@ -27,6 +28,7 @@ class CCommunicatorDlg;
 
 namespace vanteo {
 
+class FrameGroupBox;
 class PortComboBox;
 
 // The program's window, "Vanteo GPS Communicator": every control of the field table, the command
@@ -101,7 +103,6 @@ private:
     void ApplyControls(const ControlState& state);
     void ApplyLengthLimits();
     void FocusControl(int controlId);
-    void SetGroupFrameShown(QGroupBox* group, bool shown);
     void UpdateUnnumberedGroupFrames();
     void OpenAboutBox();
     void UpdateTimeLeft();
@@ -117,13 +118,16 @@ private:
     SerialLink& link_;
     FlightLogState& log_;
     PortLister portLister_;
+    // The contexts the operations run in. The flash worker keeps a reference to them after the
+    // handler that started it has returned, so they live as long as the form.
+    DeviceContext device_;
+    FlightLogContext flightLog_;
     std::unique_ptr<ModalPrompts> ownPrompts_;
     ModalPrompts* prompts_;
 
     std::map<int, QWidget*> controls_;
     std::map<int, std::vector<QWidget*>> buddies_;  // labels without an id, by their control
-    std::map<QGroupBox*, QString> groupTitles_;
-    std::map<QGroupBox*, bool> groupFrameShown_;
+    std::vector<FrameGroupBox*> groups_;
     QProgressBar* progressBar_ = nullptr;
     PortComboBox* portCombo_ = nullptr;
     QAction* aboutAction_ = nullptr;

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "app/CAboutDlg.h"
+#include "app/CClearFlashDlg.h"
+#include "app/CFlightDetailsDlg.h"
+#include "app/FileDialogFilter.h"
+
+namespace vanteo {
+namespace {
+
+QStringList LabelTexts(const QWidget& dialog) {
+    QStringList texts;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    return texts;
+}
+
+TEST(FileDialogFilter, KmlAndKvtFiltersBecomeNameFiltersThatMatchEveryFile) {
+    EXPECT_EQ(NameFiltersFromFilterString("KML Files (*.kml)|*.kml|All Files (*.*)|*.*||"),
+              (QStringList{"KML Files (*.kml)", "All Files (*)"}));
+    EXPECT_EQ(NameFiltersFromFilterString("KVT Files (*.kvt)|*.kvt|All Files (*.*)|*.*||"),
+              (QStringList{"KVT Files (*.kvt)", "All Files (*)"}));
+}
+
+TEST(FileDialogFilter, DescriptionsWithoutPatternsAndSeveralPatterns) {
+    EXPECT_EQ(NameFiltersFromFilterString("Track|*.kml||"), QStringList{"Track (*.kml)"});
+    EXPECT_EQ(NameFiltersFromFilterString("Logs (*.kml;*.txt)|*.kml;*.txt||"),
+              QStringList{"Logs (*.kml *.txt)"});
+    // Nothing usable: an empty string, only the end marker, a pair without its pattern.
+    EXPECT_TRUE(NameFiltersFromFilterString("").isEmpty());
+    EXPECT_TRUE(NameFiltersFromFilterString("||").isEmpty());
+    EXPECT_TRUE(NameFiltersFromFilterString("KML Files").isEmpty());
+}
+
+TEST(AboutBox, TitleTextsAndVersionLine) {
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle(), "About vanteo");
+    EXPECT_EQ(about.VersionText(), "Version 66 - 12/29/2013");
+    EXPECT_TRUE(LabelTexts(about).contains("Vanteo GPS Programming Inteface"));
+    const auto* buttons = about.findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_EQ(buttons->standardButtons(), QDialogButtonBox::Ok);
+    // The icon is painted, not left blank.
+    const auto* icon = about.findChild<QLabel*>("iconLabel");
+    ASSERT_NE(icon, nullptr);
+    EXPECT_FALSE(icon->pixmap().isNull());
+}
+
+TEST(FlightDetailsDialog, FieldsMapToDetailsInHeaderOrder) {
+    CFlightDetailsDlg details;
+    EXPECT_EQ(details.windowTitle(), "Details");
+    EXPECT_TRUE(LabelTexts(details).contains("Flight Details"));
+    // Identifiers as the template numbers them: Date is 1018 and Motor 1017.
+    const std::map<int, QString> typed = {
+        {1015, "Apogee test"}, {1016, "Arrow II"}, {1018, "12/29/2013"}, {1017, "F50"}};
+    for (QLineEdit* edit : details.findChildren<QLineEdit*>()) {
+        EXPECT_TRUE(edit->text().isEmpty());
+        edit->setText(typed.at(edit->property("controlId").toInt()));
+    }
+    auto* comments = details.findChild<QPlainTextEdit*>();
+    ASSERT_NE(comments, nullptr);
+    EXPECT_EQ(comments->property("controlId").toInt(), 1019);
+    comments->setPlainText("windy\nrecovered");
+
+    const FlightDetails result = details.Details();
+    EXPECT_EQ(result.name, "Apogee test");
+    EXPECT_EQ(result.rocketName, "Arrow II");
+    EXPECT_EQ(result.date, "12/29/2013");
+    EXPECT_EQ(result.motor, "F50");
+    EXPECT_EQ(result.comments, "windy\nrecovered");
+}
+
+TEST(ClearFlashDialog, OnlyClearAcceptsAndCancelIsTheDefault) {
+    CClearFlashDlg dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Dialog");
+    const QStringList texts = LabelTexts(dialog);
+    EXPECT_TRUE(texts.contains("Are you sure you want to clear the flash?"));
+    EXPECT_TRUE(texts.contains("Press CLEAR to delete the data forever."));
+    EXPECT_TRUE(texts.contains("Otherwise press Cancel"));
+
+    QPushButton* clear = nullptr;
+    QPushButton* cancel = nullptr;
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        (button->text() == "CLEAR" ? clear : cancel) = button;
+    }
+    ASSERT_NE(clear, nullptr);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), "Cancel");
+    EXPECT_TRUE(cancel->isDefault());
+
+    clear->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    dialog.setResult(-1);
+    cancel->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+}  // namespace
+}  // namespace vanteo

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <functional>
+#include <memory>
+#include <set>
+
+#include "app/CCommunicatorDlg.h"
+#include "app/UserInteractionRelay.h"
+#include "serial/InProcessTransport.h"
+#include "sim/TrackerSimulator.h"
+#include "tests/app/RecordingPrompts.h"
+
+namespace vanteo::test {
+
+// The real form over the application's records, a simulated tracker behind the serial link on a
+// virtual clock, and recorded message boxes instead of modal ones.
+class FormTest : public ::testing::Test {
+protected:
+    FormTest() { relay.SetTarget(dlg.get()); }
+    ~FormTest() override { relay.SetTarget(nullptr); }
+
+    void Start(const QStringList& arguments = {QStringLiteral("vanteo")}) {
+        dlg->StartUp(arguments);
+    }
+
+    QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(dlg->Control(id)); }
+    QCheckBox* Check(int id) const { return qobject_cast<QCheckBox*>(dlg->Control(id)); }
+    QComboBox* PortBox() const { return qobject_cast<QComboBox*>(dlg->Control(1011)); }
+    QProgressBar* Progress() const { return qobject_cast<QProgressBar*>(dlg->Control(1068)); }
+    QString Text(int id) const {
+        if (auto* label = qobject_cast<QLabel*>(dlg->Control(id))) {
+            return label->text();
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(dlg->Control(id))) {
+            return button->text();
+        }
+        return Edit(id) ? Edit(id)->text() : QString();
+    }
+    void Click(int id) {
+        auto* button = qobject_cast<QAbstractButton*>(dlg->Control(id));
+        ASSERT_NE(button, nullptr) << id;
+        button->click();
+    }
+    void SetText(int id, const QString& text) { Edit(id)->setText(text); }
+    void ChoosePort() { PortBox()->setEditText(QStringLiteral("SIM")); }
+
+    // Lets queued calls from the flash worker run until `done` holds (bounded by a count of
+    // rounds, not by time, so a hang fails instead of waiting).
+    bool PumpUntil(const std::function<bool()>& done) {
+        for (int round = 0; round < 2000000 && !done(); ++round) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return done();
+    }
+
+    std::set<int> ShownOf(std::span<const int> ids) const {
+        std::set<int> shown;
+        for (int id : ids) {
+            if (dlg->IsControlShown(id)) {
+                shown.insert(id);
+            }
+        }
+        return shown;
+    }
+
+    VirtualClock clock;
+    sim::TrackerSimulator simulator;
+    FormModel form = FormModel::Constructed();
+    TrackerState tracker;
+    UserInteractionRelay relay;
+    SerialLink link{relay, clock, [this](const std::string&) {
+                        return std::make_unique<InProcessTransport>(simulator, clock);
+                    }};
+    FlightLogState log;
+    RecordingPrompts prompts;
+    std::vector<PortInfo> ports{{"/dev/pts/7", "vanteo-sim ZPNAV9"}, {"COM10", ""}, {"COM2", ""}};
+    std::unique_ptr<CCommunicatorDlg> dlg = std::make_unique<CCommunicatorDlg>(
+        form, tracker, link, log, [this] { return ports; }, &prompts);
+};
+
+}  // namespace vanteo::test

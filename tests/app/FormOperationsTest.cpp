@@ -1,0 +1,192 @@
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "device/FieldTable.h"
+#include "tests/app/FormFixture.h"
+
+namespace vanteo::test {
+namespace {
+
+// What a "ZPNAV9" at firmware 130 brings out of the controls hidden at start-up: compression
+// and HM logging (123..199), both profiles (122..199), "Once Every" (no Tx Rate spacing below
+// 200), smart-beacon logging and valid-only sending (110..199), metres to feet and GPS powerdown
+// (116..199), voltage telemetry (120..199), deviation and the power amplifier (by model), smart
+// beaconing with its fields, labels, units and the TX message (108..200).
+const std::set<int> kShownAfterZpnav9At130 = {
+    1181, 1180, 1174,                                // logging options
+    1178, 1166, 1167, 1173, 1172, 1170, 1171, 1175,  // profile switching
+    1114, 1115, 1017,                                // Once Every
+    1117, 1118, 1137, 1138, 1156, 1091, 1100, 1092,  // model and firmware options
+    1177, 1010, 1013, 1007, 1008, 1009, 1012, 1021,  // smart beaconing
+    1103, 1104, 1105, 1106, 1107, 1108, 1109, 1113, 1139, 1140, 1141, 1142, 1143,
+    1033,  // "Validate KML", always
+};
+
+class FormOperationsTest : public FormTest {
+protected:
+    FormOperationsTest() {
+        Start();
+        ChoosePort();
+    }
+};
+
+TEST_F(FormOperationsTest, ReadOfZpnav9At130ShowsExactlyItsControls) {
+    Click(1005);
+    EXPECT_EQ(Text(1002), "Read Complete");
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.Texts().front();
+    EXPECT_EQ(Text(1052), "Model: ZPNAV9");
+    EXPECT_EQ(Text(1051), "Version:130");
+    EXPECT_EQ(Text(1079), "Ser #: B5");  // serial number 0x805
+    EXPECT_EQ(Text(1175), "meters");
+    EXPECT_EQ(ShownOf(ControlsHiddenAtStartUp()), kShownAfterZpnav9At130);
+    EXPECT_TRUE(dlg->IsControlShown(1064));   // this model keeps Smart Launch Detect
+    EXPECT_TRUE(dlg->IsControlShown(1078));   // and slotting
+    EXPECT_FALSE(dlg->IsControlShown(1176));  // no digital telemetry
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);  // busy cursor gone again
+}
+
+TEST_F(FormOperationsTest, CalibrationModeReadShowsDigEnableOutsideAHiddenFrame) {
+    Start({"vanteo", "-qrkvz"});
+    prompts.messages.clear();
+    Click(1005);
+    EXPECT_EQ(Text(1002), "Read Complete");
+    EXPECT_TRUE(dlg->IsControlShown(1090));
+    EXPECT_FALSE(dlg->IsControlShown(1176));
+    EXPECT_FALSE(dlg->IsControlShown(1084));
+}
+
+TEST_F(FormOperationsTest, WriteSendsTheEditedSettingsToTheTracker) {
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
+    SetText(1034, "N0CALL");
+    SetText(1059, "7");
+    simulator.ClearReceivedBytes();
+    Click(1003);
+    EXPECT_EQ(Text(1002), "Write Complete");
+    EXPECT_EQ(form.idString.substr(0, 6), "N0CALL");
+    EXPECT_EQ(form.ssid, 7u);
+    ASSERT_EQ(simulator.LastSettingsRecord().size(), 35u);
+    EXPECT_NE(simulator.Commands().find('P'), std::string::npos);
+    EXPECT_FALSE(link.IsOpen());
+}
+
+TEST_F(FormOperationsTest, ProfileBoxesSwitchTheFormAndCompareFlips) {
+    SetText(1055, "WIDE1");
+    SetText(1056, "WIDE2");
+    Check(1150)->setChecked(true);
+    Check(1151)->setChecked(true);
+    Click(1167);  // "2 "
+    EXPECT_EQ(tracker.profileStore.currentProfile, 1);
+    EXPECT_FALSE(Check(1166)->isChecked());
+    EXPECT_TRUE(Check(1167)->isChecked());
+    EXPECT_EQ(Text(1173), "Switch to Profile 1 if:");
+    EXPECT_EQ(Text(1055), "");  // profile 2 not read yet
+    EXPECT_EQ(tracker.profileStore.profiles[0].path1, "XNOPATH");
+
+    Click(1170);
+    EXPECT_EQ(Text(1170), ">");
+    Click(1166);  // back to Profile 1, whose direction is still '<'
+    EXPECT_EQ(Text(1055), "XNOPATH");
+    EXPECT_EQ(Text(1056), "XNOPATH");
+    EXPECT_EQ(Text(1170), "<");
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(FormOperationsTest, DisablingOnlyPathOneIsRefusedOnce) {
+    Check(1150)->setChecked(true);
+    Click(1166);
+    EXPECT_EQ(
+        prompts.Texts(),
+        std::vector<std::string>{
+            "Can not disable only PATH 1.  For a single path disable PATH 2. Discarding Changes"});
+    EXPECT_FALSE(Check(1150)->isChecked());
+}
+
+TEST_F(FormOperationsTest, DefaultButtonSetsTheServiceDefaults) {
+    Start({"vanteo", "-qrkvz"});
+    SetText(1001, "145.39");  // typed but not taken: DEFAULT does not read the form
+    Click(1198);
+    EXPECT_EQ(Text(1001), "433.920");
+    EXPECT_EQ(Text(1134), "5");
+    EXPECT_EQ(Text(1073), "25");
+    EXPECT_EQ(Text(1183), "9200");
+    EXPECT_TRUE(Check(1150)->isChecked());
+    EXPECT_EQ(Text(1019), "1");
+}
+
+TEST_F(FormOperationsTest, FlashDownloadStepsTheBarOncePer32BytesAndRefusesOthersMeanwhile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString kml = dir.filePath("flight.kml");
+    prompts.detailsAnswers.push_back({"Test", "Arrow", "12/29/2013", "F50", ""});
+    prompts.saveAnswers.push_back(kml.toStdString());
+    int highest = 0;
+    int maximum = -1;
+    QObject::connect(Progress(), &QProgressBar::valueChanged, [&](int value) {
+        highest = std::max(highest, value);
+        maximum = std::max(maximum, Progress()->maximum());
+    });
+
+    Click(1065);
+    // The worker cannot finish before this thread runs its queued calls (its final message
+    // waits for them), so the link is still its own.
+    ASSERT_TRUE(log.flashBusy.load());
+    Click(1005);
+    dlg->reject();
+    EXPECT_EQ(prompts.Texts(),
+              (std::vector<std::string>{"Please wait until the previous operation completes",
+                                        "Please wait until the previous operation completes"}));
+    EXPECT_EQ(dlg->result(), 0);
+
+    ASSERT_TRUE(PumpUntil([&] { return !log.flashBusy.load(); }));
+    EXPECT_EQ(prompts.Texts().back(), "Done Reading Flash");
+    // The worker's message box ran on the user-interface thread.
+    EXPECT_EQ(prompts.messages.back().thread, dlg->thread());
+    // 128 kbit = 16384 bytes = 512 steps of 32 bytes.
+    EXPECT_EQ(maximum, 512);
+    EXPECT_EQ(highest, 512);
+    EXPECT_TRUE(QFile::exists(kml));
+    EXPECT_EQ(log.flightDetails.rocketName, "Arrow");
+}
+
+TEST_F(FormOperationsTest, FlashEraseRunsTheBarAsABusyIndicator) {
+    prompts.clearAnswers.push_back(true);
+    Click(1070);
+    EXPECT_EQ(Progress()->minimum(), 0);
+    EXPECT_EQ(Progress()->maximum(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return !log.flashBusy.load(); }));
+    EXPECT_EQ(prompts.Texts().back(), "Done Clearing Flash");
+    EXPECT_EQ(Progress()->maximum(), 1);  // idle again
+    EXPECT_EQ(Progress()->value(), 0);
+}
+
+TEST_F(FormOperationsTest, CallsFromAnotherThreadRunOnTheUserInterfaceThread) {
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        dlg->ProgressBegin(10);
+        for (int i = 0; i < 3; ++i) {
+            dlg->ProgressStep();
+        }
+        dlg->ShowMessage("from the worker");
+        finished = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return finished.load(); }));
+    worker.join();
+    ASSERT_EQ(prompts.Texts(), std::vector<std::string>{"from the worker"});
+    EXPECT_EQ(prompts.messages[0].thread, dlg->thread());
+    EXPECT_EQ(Progress()->maximum(), 10);
+    EXPECT_EQ(Progress()->value(), 3);
+    EXPECT_FALSE(dlg->TimeLeftText().isEmpty());
+
+    dlg->ProgressEnd();
+    EXPECT_EQ(Progress()->value(), 0);
+    EXPECT_TRUE(dlg->TimeLeftText().isEmpty());
+}
+
+}  // namespace
+}  // namespace vanteo::test

@@ -1,0 +1,82 @@
+// Renders the main window to PNG files for a visual check of the layout:
+//   vanteo_screenshots DIR [SUFFIX]
+// writes DIR/normal<SUFFIX>.png, DIR/calibration<SUFFIX>.png and DIR/read-zpnav9<SUFFIX>.png
+// (the form after a Read of a simulated "ZPNAV9" at firmware 130). Run with
+// QT_QPA_PLATFORM=offscreen; QT_SCALE_FACTOR=1.5 renders at 150 %.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <cstdio>
+
+#include "app/CCommunicatorDlg.h"
+#include "app/UserInteractionRelay.h"
+#include "serial/InProcessTransport.h"
+#include "sim/TrackerSimulator.h"
+#include "tests/app/RecordingPrompts.h"
+
+namespace {
+
+struct Session {
+    vanteo::VirtualClock clock;
+    vanteo::sim::TrackerSimulator simulator;
+    vanteo::FormModel form = vanteo::FormModel::Constructed();
+    vanteo::TrackerState tracker;
+    vanteo::UserInteractionRelay relay;
+    vanteo::SerialLink link{relay, clock, [this](const std::string&) {
+                                return std::make_unique<vanteo::InProcessTransport>(simulator,
+                                                                                    clock);
+                            }};
+    vanteo::FlightLogState log;
+    vanteo::test::RecordingPrompts prompts;
+    vanteo::CCommunicatorDlg dlg{
+        form, tracker, link, log, [] { return std::vector<vanteo::PortInfo>{}; }, &prompts};
+
+    explicit Session(const QStringList& arguments) {
+        relay.SetTarget(&dlg);
+        dlg.StartUp(arguments);
+    }
+    ~Session() { relay.SetTarget(nullptr); }
+
+    bool Save(const QString& path) {
+        dlg.show();
+        QCoreApplication::processEvents();
+        const bool saved = dlg.grab().save(path);
+        std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "could not write", qPrintable(path),
+                    dlg.width(), dlg.height());
+        return saved;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: vanteo_screenshots DIR [SUFFIX]\n");
+        return 2;
+    }
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (!QDir().mkpath(dir.path())) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    bool ok = true;
+    {
+        Session normal({QStringLiteral("vanteo")});
+        ok = normal.Save(dir.filePath("normal" + suffix + ".png")) && ok;
+    }
+    {
+        Session calibration({QStringLiteral("vanteo"), QStringLiteral("-qrkvz")});
+        ok = calibration.Save(dir.filePath("calibration" + suffix + ".png")) && ok;
+    }
+    {
+        Session read({QStringLiteral("vanteo")});
+        read.form.comPort = "SIM";
+        read.dlg.ShowForm();
+        auto* readButton = qobject_cast<QAbstractButton*>(read.dlg.Control(1005));
+        readButton->click();
+        ok = read.Save(dir.filePath("read-zpnav9" + suffix + ".png")) && ok;
+    }
+    return ok ? 0 : 1;
+}
