@@ -7,6 +7,26 @@ namespace {
 
 constexpr std::size_t kValuesPerRow = 16;
 
+// "%02X " of one value, by hand: the block of a 1024-kbit memory has 131072 of them, and a
+// formatted print per value costs more than the whole rest of the KML file. Hexadecimal digits
+// do not depend on the locale.
+void AppendHexValue(std::string& out, std::uint32_t value) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    char digits[8];
+    std::size_t count = 0;
+    do {
+        digits[count++] = kDigits[value & 0xFu];
+        value >>= 4;
+    } while (value != 0);
+    if (count < 2) {
+        digits[count++] = '0';
+    }
+    while (count > 0) {
+        out += digits[--count];
+    }
+    out += ' ';
+}
+
 }  // namespace
 
 std::uint32_t LogChecksum(std::span<const std::uint32_t> values) {
@@ -21,8 +41,10 @@ std::uint32_t LogChecksum(std::span<const std::uint32_t> values) {
 void WriteDataBlock(std::string& out, std::span<const std::uint32_t> values, std::uint32_t checksum,
                     bool compress, bool hoursMinutes, bool timestamp) {
     out += "<!-- KVTDATA\n";
+    // Three characters a value and a line end every sixteen values.
+    out.reserve(out.size() + values.size() * 3 + values.size() / kValuesPerRow + 128);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        out += FormatC("%02X ", static_cast<unsigned>(values[i]));
+        AppendHexValue(out, values[i]);
         if ((i + 1) % kValuesPerRow == 0) {
             out += '\n';
         }
