@@ -1,0 +1,143 @@
+// The flight-log file work on a full 1024-kbit memory: the checksum, the KML writer, the data
+// block, reading the block back, and a whole "Validate KML" from reading the file to the new copy
+// in place. Build optimised (bench/run files) for figures worth comparing.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "bench/BenchInteraction.h"
+#include "bench/FullLogImage.h"
+#include "device/DeviceContext.h"
+#include "flightlog/DataBlock.h"
+#include "flightlog/DataBlockReader.h"
+#include "flightlog/FlightLogOperations.h"
+#include "flightlog/KmlWriter.h"
+#include "serial/SerialLink.h"
+
+namespace vanteo::bench {
+namespace {
+
+constexpr int kLargeMemoryKbit = 1024;
+
+TrackerCapabilities LargeMemoryCapabilities() {
+    TrackerCapabilities caps;
+    caps.memorySizeKbit = kLargeMemoryKbit;
+    caps.compressCapable = true;
+    caps.hoursMinutesCapable = true;
+    caps.logTimestamp = true;
+    return caps;
+}
+
+std::string KmlDocument(const std::vector<std::uint32_t>& image) {
+    TrackerCapabilities caps = LargeMemoryCapabilities();
+    const FlightDetails details{"Bench", "Timing", "2026-09-19", "H128", "full memory"};
+    const FlagBytes flags;
+    std::string out;
+    WriteKml(out, image, caps, {details, flags, LogChecksum(image)}, false, true);
+    return out;
+}
+
+const std::vector<std::uint32_t>& ImageFor(const benchmark::State& state) {
+    static const std::vector<std::uint32_t> demo = DemoFlightImage();
+    static const std::vector<std::uint32_t> full = FullLogImage();
+    return state.range(0) == 0 ? demo : full;
+}
+
+void SetLabel(benchmark::State& state, std::size_t outputBytes) {
+    state.SetLabel((state.range(0) == 0 ? "demo flight, " : "full memory, ") +
+                   std::to_string(outputBytes / 1024) + " KiB");
+}
+
+void BM_LogChecksum(benchmark::State& state) {
+    const std::vector<std::uint32_t>& image = ImageFor(state);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(LogChecksum(image));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(image.size()));
+}
+BENCHMARK(BM_LogChecksum)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_WriteDataBlock(benchmark::State& state) {
+    const std::vector<std::uint32_t>& image = ImageFor(state);
+    const std::uint32_t checksum = LogChecksum(image);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        std::string out;
+        WriteDataBlock(out, image, checksum, false, true, true);
+        bytes = out.size();
+        benchmark::DoNotOptimize(out.data());
+    }
+    SetLabel(state, bytes);
+}
+BENCHMARK(BM_WriteDataBlock)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_WriteKml(benchmark::State& state) {
+    const std::vector<std::uint32_t>& image = ImageFor(state);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::string out = KmlDocument(image);
+        bytes = out.size();
+        benchmark::DoNotOptimize(out.data());
+    }
+    SetLabel(state, bytes);
+}
+BENCHMARK(BM_WriteKml)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ReadDataBlock(benchmark::State& state) {
+    const std::string text = KmlDocument(ImageFor(state));
+    std::vector<std::uint32_t> values(131072, 0);
+    for (auto _ : state) {
+        const DataBlockContents block = ReadDataBlock(text, values);
+        if (block.count != values.size()) {
+            state.SkipWithError("the data block did not read back whole");
+            break;
+        }
+    }
+    SetLabel(state, text.size());
+}
+BENCHMARK(BM_ReadDataBlock)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// "Validate KML" as the button runs it: read the file, check its checksum, decode the image
+// again and put the new copy in place (written beside the target, flushed to disk, renamed).
+void BM_ValidateKml(benchmark::State& state) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("vanteo-files-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string input = (folder / "flight.kml").string();
+    const std::string text = KmlDocument(ImageFor(state));
+    std::ofstream(input, std::ios::binary) << text;
+
+    FormModel form = FormModel::StartUp();
+    TrackerState tracker;
+    BenchInteraction ui(form);
+    ui.openPath = input;
+    ui.savePath = (folder / "copy.kml").string();
+    VirtualClock clock;
+    SerialLink link(ui, clock, [](const std::string&) { return nullptr; });
+    DeviceContext device{form, tracker, link, ui};
+    FlightLogState log;
+    FlightLogContext ctx{device, log};
+
+    for (auto _ : state) {
+        ui.messages.clear();
+        if (!OnValidateKml(ctx) || ui.messages.size() != 2 ||
+            ui.messages[1].rfind("Datafile integrity validated", 0) != 0) {
+            state.SkipWithError("the file did not validate");
+            break;
+        }
+    }
+    SetLabel(state, text.size());
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_ValidateKml)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vanteo::bench
+
+BENCHMARK_MAIN();
