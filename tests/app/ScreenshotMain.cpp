@@ -1,13 +1,14 @@
 // Renders the main window to PNG files for a visual check of the layout:
 //   vanteo_screenshots DIR [SUFFIX]
 // writes DIR/normal<SUFFIX>.png, DIR/calibration<SUFFIX>.png and DIR/read-zpnav9<SUFFIX>.png
-// (the form after a Read of a simulated "ZPNAV9" at firmware 130). Run with
-// QT_QPA_PLATFORM=offscreen; QT_SCALE_FACTOR=1.5 renders at 150 %.
+// (the form after a Read of a simulated "ZPNAV9" at firmware 130), and DIR/about<SUFFIX>.png.
+// Run with QT_QPA_PLATFORM=offscreen; QT_SCALE_FACTOR=1.5 renders at 150 %.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <cstdio>
 
+#include "app/CAboutDlg.h"
 #include "app/CCommunicatorDlg.h"
 #include "app/UserInteractionRelay.h"
 #include "serial/InProcessTransport.h"
@@ -77,6 +78,15 @@ int main(int argc, char** argv) {
         auto* readButton = qobject_cast<QAbstractButton*>(read.dlg.Control(1005));
         readButton->click();
         ok = read.Save(dir.filePath("read-zpnav9" + suffix + ".png")) && ok;
+    }
+    {
+        vanteo::CAboutDlg about;
+        about.show();
+        QCoreApplication::processEvents();
+        const QString path = dir.filePath("about" + suffix + ".png");
+        const bool saved = about.grab().save(path);
+        std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+        ok = saved && ok;
     }
     return ok ? 0 : 1;
 }
