@@ -5,7 +5,9 @@
 
 // The flight-log operations behind the form's buttons. They return true when they ran to their
 // normal end (for Read Flash and Clear Flash: when the worker was started); false when they
-// stopped or were refused, the user having been told why.
+// stopped or were refused, the user having been told why. All are called on the user-interface
+// thread. The tracker's port is ctx.device.form.comPort, taken as it stands (front ends keep it
+// current). Every file is written beside its target and put in place only when complete.
 namespace vanteo {
 
 struct FlightLogContext {
@@ -15,13 +17,16 @@ struct FlightLogContext {
 
 // True (after "Please wait until the previous operation completes") while a flash worker runs.
 // Every front end calls it before any operation that uses the link, LogImage or KmlOutputFile.
+// When the worker has ended it joins the thread and takes the link back for the calling thread,
+// so it is also how the user-interface thread reclaims the port after a download or erase.
 bool RefuseWhileFlashBusy(FlightLogContext& ctx);
 
 // "Read Flash" (1065): details dialog, save dialog, version and memory size, then starts the
 // download worker and returns. "Clear Flash" (1070): confirmation, then starts the erase worker.
 bool OnReadFlash(FlightLogContext& ctx);
 bool OnClearFlash(FlightLogContext& ctx);
-// Blocks until the running worker (if any) has ended; true when it completed its job.
+// Blocks until the running worker (if any) has ended and takes the link back; true when the last
+// worker completed its job (every block read and the file saved, or the erase finished).
 bool WaitForFlashWorker(FlightLogContext& ctx);
 
 // "Validate KML" (1033), "Fix KML" (1195), "Flash Test" (1144).

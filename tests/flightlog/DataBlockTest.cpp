@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +13,6 @@ namespace {
 TEST(LogChecksumTest, KnownValues) {
     EXPECT_EQ(LogChecksum(std::vector<std::uint32_t>{0x61, 0x62, 0x63}), 0x00003ED0u);
     EXPECT_EQ(LogChecksum(std::vector<std::uint32_t>(1000, 0)), 0u);
-    EXPECT_EQ(LogChecksum(std::vector<std::uint32_t>{}), 0u);
     // 0xFFFFFFFF mod 28 = 3, so the multiplier is (3 + 1) XOR 2 = 6: -6 modulo 2^32.
     EXPECT_EQ(LogChecksum(std::vector<std::uint32_t>{0xFFFFFFFF}), 0xFFFFFFFAu);
     // Order matters: 3 x 1164 + 99 x 18 = 5274 against 3 x 1782 + 97 x 12 = 6510.
@@ -58,36 +56,6 @@ TEST(WriteDataBlockTest, WideValuesAndSeveralRows) {
               "-->\n");
 }
 
-const char* const kBlockText =
-    "</kml>\n\n\n"
-    "<!-- KVTDATA\n"
-    "61 62 63 \n"
-    "KVTENDDATA\n"
-    "KVTCHECKSUM 00003ED0\n"
-    "KVTCOMPRESS 1\n"
-    "KVTHRSMINS 0\n"
-    "KVTTIMESTAMP 1\n"
-    "-->\n";
-
-TEST(ReadDataBlockTest, ReadsValuesAndKeywordLines) {
-    std::vector<std::uint32_t> image(16, 0xEE);
-    const DataBlockContents block = ReadDataBlock(kBlockText, image);
-    EXPECT_TRUE(block.dataKeywordFound);
-    EXPECT_TRUE(block.endKeywordFound);
-    ASSERT_EQ(block.count, 3u);
-    EXPECT_EQ(image[0], 0x61u);
-    EXPECT_EQ(image[2], 0x63u);
-    EXPECT_EQ(image[3], 0xEEu);  // beyond the count: untouched
-    EXPECT_FALSE(block.truncated);
-    EXPECT_TRUE(block.checksum.keywordMatched);
-    EXPECT_EQ(block.checksum.value, 0x3ED0u);
-    EXPECT_EQ(block.compress.value, 1u);
-    EXPECT_TRUE(block.hoursMinutes.keywordMatched);
-    EXPECT_EQ(block.hoursMinutes.value, 0u);
-    EXPECT_TRUE(block.timestamp.keywordMatched);
-    EXPECT_EQ(block.timestamp.value, 1u);
-}
-
 TEST(ReadDataBlockTest, OnlyTokenOrderCounts) {
     std::vector<std::uint32_t> image(16, 0);
     const DataBlockContents block = ReadDataBlock(
@@ -122,11 +90,9 @@ TEST(ReadDataBlockTest, TokensReadAsHexNumbers) {
     EXPECT_EQ(LeadingHexValue("zz"), 0u);
     EXPECT_EQ(LeadingHexValue("0xg"), 0u);
     EXPECT_EQ(LeadingHexValue("-1"), 0xFFFFFFFFu);
-    EXPECT_EQ(LeadingHexValue("+A"), 0xAu);
     EXPECT_EQ(LeadingHexValue("FFFFFFFF"), 0xFFFFFFFFu);
     EXPECT_EQ(LeadingHexValue("100000000"), 0xFFFFFFFFu);
     EXPECT_EQ(LeadingHexValue(std::string(500, '7')), 0xFFFFFFFFu);
-    EXPECT_EQ(LeadingHexValue(""), 0u);
 }
 
 TEST(ReadDataBlockTest, MissingPartsAreReported) {
@@ -162,18 +128,15 @@ TEST(ReadDataBlockTest, MissingPartsAreReported) {
     EXPECT_FALSE(wrong.timestamp.reached);
 }
 
-TEST(ReadDataBlockTest, ValuesBeyondTheImageAreSkipped) {
+TEST(ReadDataBlockTest, OversizedBlocksAndTokensAreReadSafely) {
     std::vector<std::uint32_t> image(4, 0);
-    const DataBlockContents block =
+    const DataBlockContents excess =
         ReadDataBlock("KVTDATA 1 2 3 4 5 6 KVTENDDATA KVTCHECKSUM 9", image);
-    EXPECT_EQ(block.count, 4u);
-    EXPECT_TRUE(block.truncated);
+    EXPECT_EQ(excess.count, 4u);
+    EXPECT_TRUE(excess.truncated);
     EXPECT_EQ(image[3], 4u);
-    EXPECT_EQ(block.checksum.value, 9u);
-}
+    EXPECT_EQ(excess.checksum.value, 9u);
 
-TEST(ReadDataBlockTest, LongTokensAreHandledWhole) {
-    std::vector<std::uint32_t> image(4, 0);
     const std::string longKeyword = std::string(300, 'A') + "KVTDATA" + std::string(300, 'B');
     const DataBlockContents block =
         ReadDataBlock(longKeyword + " " + std::string(1000, 'F') + " x" + std::string(200, '-') +
@@ -182,24 +145,6 @@ TEST(ReadDataBlockTest, LongTokensAreHandledWhole) {
     ASSERT_TRUE(block.endKeywordFound);
     EXPECT_EQ(block.count, 1u);
     EXPECT_EQ(image[0], 0xFFFFFFFFu);
-}
-
-TEST(DataBlockRoundTripTest, WrittenBlockReadsBack) {
-    std::vector<std::uint32_t> values;
-    for (std::uint32_t v = 0; v < 300; ++v) {
-        values.push_back((v * 37) % 256);
-    }
-    values[5] = 0x12345;
-    std::string text;
-    WriteDataBlock(text, values, LogChecksum(values), true, true, false);
-    std::vector<std::uint32_t> image(512, 0);
-    const DataBlockContents block = ReadDataBlock(text, image);
-    ASSERT_EQ(block.count, values.size());
-    EXPECT_TRUE(std::equal(values.begin(), values.end(), image.begin()));
-    EXPECT_EQ(block.checksum.value, LogChecksum(values));
-    EXPECT_EQ(block.compress.value, 1u);
-    EXPECT_EQ(block.hoursMinutes.value, 1u);
-    EXPECT_EQ(block.timestamp.value, 0u);
 }
 
 }  // namespace
