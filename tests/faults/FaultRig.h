@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/DeviceContext.h"
+#include "flightlog/FlightLogOperations.h"
+#include "serial/InProcessTransport.h"
+#include "serial/SerialLink.h"
+#include "sim/TrackerSimulator.h"
+#include "tests/support/ScriptedInteraction.h"
+
+namespace vanteo::test {
+
+// Everything an operation needs, in one place: the started form, the tracker records, a scripted
+// user, a simulated tracker behind the serial link on a virtual clock, the flight-log state and a
+// scratch folder (removed with the rig).
+class FaultRig {
+public:
+    explicit FaultRig(sim::SimulatorConfig config = {});
+    ~FaultRig();
+    FaultRig(const FaultRig&) = delete;
+    FaultRig& operator=(const FaultRig&) = delete;
+
+    std::string PathOf(const std::string& name) const { return (folder / name).string(); }
+    void WriteFile(const std::string& name, const std::string& text) const;
+    // The file's bytes; empty when it cannot be read.
+    std::string ReadFile(const std::string& name) const;
+    // Names of every entry in the scratch folder, sorted.
+    std::vector<std::string> FolderEntries() const;
+
+    FormModel form = FormModel::Constructed();
+    TrackerState tracker;
+    ScriptedInteraction ui{form};
+    VirtualClock clock;
+    sim::TrackerSimulator simulator;
+    SerialLink link;
+    FlightLogState log;
+    DeviceContext device{form, tracker, link, ui};
+    FlightLogContext ctx{device, log};
+    std::filesystem::path folder;
+};
+
+}  // namespace vanteo::test
