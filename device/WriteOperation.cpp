@@ -32,13 +32,15 @@ bool Validate(DeviceContext& ctx) {
     const TrackerCapabilities& caps = ctx.tracker.capabilities;
     const double frequency = LeadingDoubleC(form.frequency);
     const float lowVoltage = static_cast<float>(LeadingDoubleC(form.lowVoltage));
+    // The ranges are tested as "not inside", so that a text the number parser takes for NaN
+    // ("nan") is refused instead of reaching the encoders.
     if (caps.band2m) {
         // The accepted band is wider than the message says.
-        if (frequency < 140.0 || frequency > 160.0) {
+        if (!(frequency >= 140.0 && frequency <= 160.0)) {
             return Refuse(ctx, "Please enter a frequency between 144 and 149 Mhz",
                           "Invalid Frequency");
         }
-    } else if (frequency < 420.0 || frequency > 480.0) {
+    } else if (!(frequency >= 420.0 && frequency <= 480.0)) {
         return Refuse(ctx, "Please enter a frequency between 420 and 480 Mhz", "Invalid Frequency");
     }
     if (caps.powerOffset10) {
@@ -67,7 +69,7 @@ bool Validate(DeviceContext& ctx) {
         return Refuse(ctx, "Please enter an SSID between 1 and 15", "Invalid SSID");
     }
     // Compared in single precision, so an entry of 3.2 passes.
-    if (lowVoltage < 3.2f || lowVoltage > 4.0f) {
+    if (!(lowVoltage >= 3.2f && lowVoltage <= 4.0f)) {
         return Refuse(ctx, "Please enter a voltage value between 3.2V and 4.0V",
                       "Invalid Low Voltage value");
     }

@@ -173,10 +173,13 @@ TEST_F(WriteTest, ChecksRefuseBeforeAnythingIsSent) {
     } cases[] = {
         {1001, "160.1", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
         {1001, "139.9", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
+        {1001, "nan", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
         {1004, "13", "Please enter a valid power number between -20 and +12dBm", "Invalid Power"},
         {1060, "", "Symbol must be 1 character long", "Invalid Symbol"},
         {1059, "0", "Please enter an SSID between 1 and 15", "Invalid SSID"},
         {1028, "3.1", "Please enter a voltage value between 3.2V and 4.0V",
+         "Invalid Low Voltage value"},
+        {1028, "nan", "Please enter a voltage value between 3.2V and 4.0V",
          "Invalid Low Voltage value"},
         {1034, "KD0ABCD", "Callsign must be 6 or fewer characters long", "Invalid callsign length"},
         {1055, "WIDE1", "path 1 must be 7 characters long", "Invalid path length"},
