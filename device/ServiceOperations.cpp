@@ -88,6 +88,7 @@ bool OnSend1200(DeviceContext& ctx) {
         }
         ctx.link.Sleep(kTonePauseMs);
         if (!ctx.link.WriteByte(command::kTone1200)) {
+            ShowInMessages(ctx, "Tone not started: the port refused the command");
             return false;
         }
         ctx.tracker.toneOn = true;
@@ -127,11 +128,15 @@ bool OnUpdate(DeviceContext& ctx) {
             return false;  // the link has said why and is closed
         }
     } else {
+        // A refused 'U' shows up as the time-out of the line that should answer it.
         std::string reply;
-        if (!ctx.link.WriteByte(command::kFactoryBlock) || !ctx.link.ReadLine(reply)) {
-            return false;
+        ctx.link.WriteByte(command::kFactoryBlock);
+        if (!ctx.link.ReadLine(reply)) {
+            return false;  // the link has said why and is closed
         }
+        // Nothing answers the block, so a refused write is the only sign it did not go out.
         if (!ctx.link.WriteBytes(block.data(), block.size())) {
+            ctx.ui.ShowMessage("Serial Numbers not updated: the port refused the block");
             return false;
         }
     }

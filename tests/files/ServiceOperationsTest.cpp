@@ -96,6 +96,17 @@ TEST_F(ServiceOperationsTest, Send1200ToASilentTrackerDoesNotClaimTheToneIsOn) {
     EXPECT_FALSE(tracker.toneOn);
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{kLineTimeout});
     EXPECT_NE(form.messages, "Turning on 1200 Hz tone");
+
+    // Unplugged right after its "OK" LF CR: the '1' is refused, and that is said.
+    ui.ClearMessages();
+    sim.ClearReceivedBytes();
+    sim.Config().faults.silent = false;
+    sim.Config().faults.disconnectAfterBytes = 4;
+    EXPECT_FALSE(OnSend1200(ctx));
+    EXPECT_EQ(sim.ReceivedBytes(), Bytes{'?'});
+    EXPECT_FALSE(tracker.toneOn);
+    EXPECT_FALSE(sim.ToneOn());
+    EXPECT_EQ(form.messages, "Tone not started: the port refused the command");
 }
 
 TEST_F(ServiceOperationsTest, UpdatePokesTheFactoryBlockWithNegativeCalibration) {
@@ -139,6 +150,26 @@ TEST_F(ServiceOperationsTest, UpdateWithoutByteAccessSendsUAndTheBlockInOneWrite
     EXPECT_EQ(sim.Commands(), "U");
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Serial Numbers updated"});
     EXPECT_TRUE(link.IsOpen());
+}
+
+// No reply follows the block, so a refused write must not pass in silence, nor be confirmed.
+TEST_F(ServiceOperationsTest, UpdateWithoutByteAccessReportsARefusedWrite) {
+    tracker.capabilities.peekPoke = false;
+    tracker.capabilities.calibrationBase = 9200;
+    TypeFactoryValues("2053", "AB1", "9100");
+    sim.Config().faults.disconnectAfterBytes = 6;  // unplugged after the "ser?" LF CR answering 'U'
+    EXPECT_FALSE(OnUpdate(ctx));
+    EXPECT_EQ(sim.ReceivedBytes(), Bytes{'U'});
+    EXPECT_EQ(ui.MessageTexts(),
+              std::vector<std::string>{"Serial Numbers not updated: the port refused the block"});
+    EXPECT_EQ(form.fcal, FormModel::StartUp().fcal);
+
+    // Pressed again on the link left open: the refused 'U' ends in the line time-out.
+    ui.ClearMessages();
+    EXPECT_FALSE(OnUpdate(ctx));
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{kLineTimeout});
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_EQ(portsOpened, 1);
 }
 
 // The block is the tracker's identity: a value the form refuses, or a calibration the pair cannot
