@@ -150,20 +150,24 @@ FormModel FormModel::Constructed() {
 
 FormModel FormModel::StartUp() {
     FormModel form = Constructed();
-    form.switchAltitude = 0;
-    form.profileSwitchCaption = "Switch to Profile 2 if:";
-    form.frequency = "433.92";
-    form.symbol = "-";
-    form.ssid = 1;
-    form.outputPower = 0;
-    form.hiddenNumber = 10;
-    form.onceEvery = 5;
-    form.txRate = 5;
-    form.storeInterval = 100;
-    form.timeSlot = 0;
-    form.morseText = "CQ CQ CQ";
-    form.preamble = 1;
+    form.SetStartValues();
     return form;
+}
+
+void FormModel::SetStartValues() {
+    switchAltitude = 0;
+    profileSwitchCaption = "Switch to Profile 2 if:";
+    frequency = "433.92";
+    symbol = "-";
+    ssid = 1;
+    outputPower = 0;
+    hiddenNumber = 10;
+    onceEvery = 5;
+    txRate = 5;
+    storeInterval = 100;
+    timeSlot = 0;
+    morseText = "CQ CQ CQ";
+    preamble = 1;
 }
 
 std::span<const FieldRow> FieldTable() {

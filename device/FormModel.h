@@ -88,6 +88,9 @@ struct FormModel {
     static FormModel Constructed();
     // The values after the form's start-up: construction, then the start values.
     static FormModel StartUp();
+    // Sets the start values the form's start-up gives (frequency, symbol, SSID, rates, the
+    // hidden fields, ...), leaving every other field as it is.
+    void SetStartValues();
 };
 
 }  // namespace vanteo

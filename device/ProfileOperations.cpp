@@ -154,21 +154,7 @@ void RunFormStartUp(DeviceContext& ctx, const std::string& argument) {
         profile.turnSlope = cleared.turnSlope;
         profile.turnTime = cleared.turnTime;
     }
-    FormModel& form = ctx.form;
-    const FormModel start = FormModel::StartUp();
-    form.switchAltitude = start.switchAltitude;
-    form.profileSwitchCaption = start.profileSwitchCaption;
-    form.frequency = start.frequency;
-    form.symbol = start.symbol;
-    form.ssid = start.ssid;
-    form.outputPower = start.outputPower;
-    form.hiddenNumber = start.hiddenNumber;
-    form.onceEvery = start.onceEvery;
-    form.txRate = start.txRate;
-    form.storeInterval = start.storeInterval;
-    form.timeSlot = start.timeSlot;
-    form.morseText = start.morseText;
-    form.preamble = start.preamble;
+    ctx.form.SetStartValues();
     ctx.ui.ShowForm();
     // The power and Morse tables are constant data (MemoryMap.cpp): nothing to fill here.
     for (const int id : ControlsHiddenAtStartUp()) {
