@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 
 #include "flightlog/DataBlock.h"
 #include "flightlog/FlightLogOperations.h"
@@ -182,6 +183,42 @@ std::string PointText(const LogReader& log, long long p, long long recordBytes, 
                    log.At(p + 9), log.At(p + 10), position, log.At(p + 11), log.At(p + 12));
 }
 
+// Bytes of the well-formed UTF-8 sequence at `at` that encodes a character XML allows (no
+// overlong forms, no surrogates, nothing above U+10FFFF, not U+FFFE or U+FFFF); 0 when there is
+// none.
+std::size_t Utf8CharacterLength(std::string_view text, std::size_t at) {
+    const auto byteAt = [&text](std::size_t i) {
+        return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+    };
+    const unsigned lead = byteAt(at);
+    std::size_t length = 0;
+    unsigned low = 0x80;  // range of the second byte; later bytes are 0x80..0xBF
+    unsigned high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const unsigned byte = byteAt(at + i);
+        if (byte < (i == 1 ? low : 0x80u) || byte > (i == 1 ? high : 0xBFu)) {
+            return 0;
+        }
+    }
+    if (lead == 0xEF && byteAt(at + 1) == 0xBF && byteAt(at + 2) >= 0xBE) {
+        return 0;  // U+FFFE, U+FFFF
+    }
+    return length;
+}
+
 }  // namespace
 
 bool IsLogEnd(std::span<const std::uint32_t> image, std::size_t position) {
@@ -302,15 +339,28 @@ AltitudeFigures ComputeAltitudeFigures(std::span<const long long> altitudes) {
 }
 
 std::string CommentSafe(std::string text) {
-    for (char& character : text) {
-        const auto byte = static_cast<unsigned char>(character);
+    std::string safe;
+    safe.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte >= 0x80) {
+            const std::size_t length = Utf8CharacterLength(text, at);
+            if (length > 0) {
+                safe.append(text, at, length);
+                at += length;
+            } else {
+                // A byte outside any UTF-8 character is taken as Latin-1 (the form hands the
+                // details over that way) and written as the same character in UTF-8.
+                safe += static_cast<char>(0xC0 | (byte >> 6));
+                safe += static_cast<char>(0x80 | (byte & 0x3F));
+                ++at;
+            }
+            continue;
+        }
+        char character = text[at++];
         if ((byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') || byte == 0x7F) {
             character = ' ';
         }
-    }
-    std::string safe;
-    safe.reserve(text.size());
-    for (const char character : text) {
         if (character == '-' && !safe.empty() && safe.back() == '-') {
             safe += ' ';
         }

@@ -68,8 +68,10 @@ struct AltitudeFigures {
 // Histogram over 1-metre bins of `altitudes`; no altitudes give all zeros.
 AltitudeFigures ComputeAltitudeFigures(std::span<const long long> altitudes);
 
-// `text` made safe inside an XML comment: control characters become blanks and every "--"
-// becomes "- -", so a detail can neither end the comment early nor make the document invalid.
+// `text` made safe inside an XML comment of a UTF-8 document: control characters become
+// blanks, every "--" becomes "- -", and a byte that is not part of a UTF-8 character is taken as
+// Latin-1 and written in UTF-8, so a detail can neither end the comment early nor make the
+// document invalid.
 std::string CommentSafe(std::string text);
 
 }  // namespace vanteo

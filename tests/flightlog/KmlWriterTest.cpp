@@ -260,6 +260,12 @@ TEST(CommentSafeTest, KeepsCommentsWellFormed) {
     EXPECT_EQ(CommentSafe("a--b"), "a- -b");
     EXPECT_EQ(CommentSafe("--->"), "- - ->");
     EXPECT_EQ(CommentSafe(std::string("bell\x07 and\x7f")), "bell  and ");
+    // The document says UTF-8: UTF-8 text stays, other bytes are Latin-1 (0xFC is u-umlaut,
+    // C3 BC in UTF-8), and so are the bytes of a cut-off or overlong sequence.
+    EXPECT_EQ(CommentSafe("M\xC3\xBCller \xE2\x82\xAC"), "M\xC3\xBCller \xE2\x82\xAC");
+    EXPECT_EQ(CommentSafe("M\xFCller"), "M\xC3\xBCller");
+    EXPECT_EQ(CommentSafe("\xE2\x82-"), "\xC3\xA2\xC2\x82-");
+    EXPECT_EQ(CommentSafe("\xC0\xAF"), "\xC3\x80\xC2\xAF");
 }
 
 }  // namespace
