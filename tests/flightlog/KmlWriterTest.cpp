@@ -245,6 +245,13 @@ TEST_F(KmlWriterTest, CompressedLogCarriesMinutesAcrossTheFractionWrap) {
               "10.083342,-46.000008,0 <!-- 00 05   00 05   07  -->\n"
               "10.083167,-46.000170,0 <!-- 99 00   01 02   255  -->\n");
     EXPECT_NE(document.find("KVTCOMPRESS 1\n"), std::string::npos);
+
+    // Without an end mark the records run to the last position of the image (no 2-record
+    // margin as for full records); the bytes past it read as 0.
+    image.resize(20);
+    EXPECT_EQ(CoordinatesSection(Write(image, true, false)),
+              "10.083342,-46.000008,0 <!-- 00 05   00 05   07  -->\n"
+              "10.083167,-46.000000,0 <!-- 99 00   00 00   00  -->\n");
 }
 
 TEST_F(KmlWriterTest, CompressArgumentIgnoredWithoutCapability) {
