@@ -210,7 +210,9 @@ void TrackerSimulator::ReceiveFromHost(const std::uint8_t* data, std::size_t cou
     if (disconnected_) {
         return;
     }
-    std::int64_t atNs = nowMs * kNsPerMs;
+    // Writes made back to back (the record after 'P', one byte per write) queue on the wire
+    // behind each other just as the bytes of one write do.
+    std::int64_t atNs = std::max(nowMs * kNsPerMs, hostWireFreeAtNs_);
     for (std::size_t i = 0; i < count; ++i) {
         received_.push_back(data[i]);
         // A paced byte has fully arrived one byte time after the previous one.
@@ -219,6 +221,7 @@ void TrackerSimulator::ReceiveFromHost(const std::uint8_t* data, std::size_t cou
             HandleByte(data[i], atNs);
         }
     }
+    hostWireFreeAtNs_ = atNs;
 }
 
 void TrackerSimulator::HandleByte(std::uint8_t value, std::int64_t atNs) {

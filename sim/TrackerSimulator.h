@@ -143,7 +143,8 @@ private:
     std::string commands_;
     std::deque<TimedByte> toHost_;
     std::optional<PendingCommand> pending_;
-    std::int64_t wireFreeAtNs_ = 0;  // when the last queued byte has left the tracker
+    std::int64_t wireFreeAtNs_ = 0;      // when the last queued byte has left the tracker
+    std::int64_t hostWireFreeAtNs_ = 0;  // when the host's last byte has fully arrived
     long bytesSent_ = 0;
     bool disconnected_ = false;
     bool hung_ = false;

@@ -249,5 +249,26 @@ TEST_F(TrackerSimulatorTest, PacedRepliesQueueBehindEachOther) {
     EXPECT_EQ(clock.NowMs(), 10);  // 5.21 + 4 × 1.04 = 9.38 ms
 }
 
+TEST_F(TrackerSimulatorTest, PacedHostWritesQueueBehindEachOther) {
+    SimulatorConfig config;
+    config.pacedAt9600 = true;
+    Connect(config);
+    // 'P' arrives at 1.04 ms; "rec?" LF CR has left by 7.29 ms, readable at 8.
+    Send({'P'});
+    ReadLineOrFail();
+    ASSERT_EQ(clock.NowMs(), 8);
+    // 35 one-byte writes at 8 ms: the last has arrived at 8 + 35 × 1.0417 = 44.46 ms, so the
+    // "ok" LF CR ends at 45.50, 46.54, 47.58 and 48.63 ms.
+    for (int i = 0; i < 35; ++i) {
+        Send({0x20});
+    }
+    std::vector<std::int64_t> ready;
+    while (auto next = sim->PeekToHost()) {
+        ready.push_back(next->readyAtMs);
+        sim->PopToHost();
+    }
+    EXPECT_EQ(ready, (std::vector<std::int64_t>{46, 47, 48, 49}));
+}
+
 }  // namespace
 }  // namespace vanteo::sim::test
