@@ -130,7 +130,11 @@ bool SendPaths(DeviceContext& ctx) {
     } else {
         std::string line;
         link.WriteByte(command::kWritePaths);
-        link.ReadLine(line);
+        // Without its prompt the link has closed (and said so): the path bytes would only add
+        // a second report of the same loss.
+        if (!link.ReadLine(line)) {
+            return false;
+        }
         for (const std::uint8_t byte : first) {
             link.WriteByte(byte);
             link.Sleep(kPathBytePauseMs);

@@ -286,6 +286,18 @@ TEST_F(WriteTest, LinkLossEndsTheWriteWithoutCompletion) {
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{
                                      "Serial Port Error: Read returned 0 chars. Closing com port"});
+
+    // Without byte access: unplugged inside the 'W' prompt, after "OK", the serial number and
+    // calibration lines (4 + 2 bytes each), "100" and "1" (24 bytes with their terminators).
+    // The loss is reported once, not again by the reply read after the path bytes.
+    tracker.capabilities = TrackerCapabilities{};  // a fresh run: no byte access from above
+    ReadTracker("ZPNAV0", 100);
+    ui.Type(1001, "433.920");
+    simulator->Config().faults.disconnectAfterBytes = simulator->BytesSent() + 26;
+    EXPECT_FALSE(OnWrite(ctx));
+    EXPECT_EQ(CommandsOfWrite(), "?SDVKW");
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{
+                                     "Serial Port Error: Read returned 0 chars. Closing com port"});
 }
 
 TEST_F(WriteTest, OldFirmwareStopsAfterTheVersion) {
