@@ -66,33 +66,19 @@ std::string RangeMessage(const FieldRow& row) {
                    static_cast<long long>(row.minimum), static_cast<long long>(row.maximum));
 }
 
-FieldReadResult ReadInteger(const FieldRow& row, const std::string& text, FormModel& form) {
-    const std::optional<std::int64_t> value = ParseIntegerText(text);
+// An int or unsigned edit: `value` is what the parser made of the text, `parseMessage` what a
+// text that is no number gets told.
+template <typename Field>
+FieldReadResult ReadNumber(const FieldRow& row, std::optional<std::int64_t> value,
+                           Field FormModel::*member, const char* parseMessage, FormModel& form) {
     if (!value) {
-        return Failure("Please enter an integer.", MessageIcon::none);
+        return Failure(parseMessage, MessageIcon::none);
     }
-    if (*value < std::numeric_limits<std::int32_t>::min() ||
-        *value > std::numeric_limits<std::int32_t>::max()) {
+    if (*value < std::numeric_limits<Field>::min() || *value > std::numeric_limits<Field>::max()) {
         return row.hasRange ? Failure(RangeMessage(row), MessageIcon::exclamation)
-                            : Failure("Please enter an integer.", MessageIcon::none);
+                            : Failure(parseMessage, MessageIcon::none);
     }
-    form.*row.intMember = static_cast<std::int32_t>(*value);
-    if (row.hasRange && (*value < row.minimum || *value > row.maximum)) {
-        return Failure(RangeMessage(row), MessageIcon::exclamation);
-    }
-    return {};
-}
-
-FieldReadResult ReadUnsigned(const FieldRow& row, const std::string& text, FormModel& form) {
-    const std::optional<std::int64_t> value = ParseUnsignedText(text);
-    if (!value) {
-        return Failure("Please enter a positive integer.", MessageIcon::none);
-    }
-    if (*value > std::numeric_limits<std::uint32_t>::max()) {
-        return row.hasRange ? Failure(RangeMessage(row), MessageIcon::exclamation)
-                            : Failure("Please enter a positive integer.", MessageIcon::none);
-    }
-    form.*row.unsignedMember = static_cast<std::uint32_t>(*value);
+    form.*member = static_cast<Field>(*value);
     if (row.hasRange && (*value < row.minimum || *value > row.maximum)) {
         return Failure(RangeMessage(row), MessageIcon::exclamation);
     }
@@ -136,9 +122,11 @@ FieldReadResult ReadFieldFromText(const FieldRow& row, const std::string& text, 
             form.*row.textMember = text;
             return {};
         case FieldType::integer:
-            return ReadInteger(row, text, form);
+            return ReadNumber(row, ParseIntegerText(text), row.intMember,
+                              "Please enter an integer.", form);
         case FieldType::unsigned_:
-            return ReadUnsigned(row, text, form);
+            return ReadNumber(row, ParseUnsignedText(text), row.unsignedMember,
+                              "Please enter a positive integer.", form);
         case FieldType::check: {
             // A check box reports 0 (clear), 1 (set) or 2 (indeterminate); anything else is clear.
             const int state = LeadingIntC(text);
