@@ -176,7 +176,9 @@ std::optional<std::int32_t> DecodeCalibration(std::uint8_t b0, std::uint8_t b1, 
 }
 
 std::array<std::uint8_t, 4> EncodeCalibration(std::int32_t fcal) {
-    const std::uint32_t magnitude = static_cast<std::uint32_t>(std::abs(fcal)) & 0x7FFF;
+    // Widened first: the magnitude of the most negative int does not fit an int.
+    const std::uint32_t magnitude =
+        static_cast<std::uint32_t>(std::abs(static_cast<std::int64_t>(fcal)) & 0x7FFF);
     const std::uint8_t low = static_cast<std::uint8_t>(magnitude & 0xFF);
     std::uint8_t high = static_cast<std::uint8_t>(magnitude >> 8);
     if (fcal < 0) {

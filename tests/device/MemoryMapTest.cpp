@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace vanteo {
 namespace {
 
@@ -128,6 +130,9 @@ TEST(Calibration, SignFromTheSecondCopyOnly) {
 TEST(Calibration, EncodedPairReadsBack) {
     EXPECT_EQ(EncodeCalibration(-272), (std::array<std::uint8_t, 4>{0x10, 0x81, 0x10, 0x81}));
     EXPECT_EQ(EncodeCalibration(300), (std::array<std::uint8_t, 4>{0x2C, 0x01, 0x2C, 0x01}));
+    // 0x80000000 keeps no magnitude bits below bit 15; only the sign bits remain.
+    EXPECT_EQ(EncodeCalibration(std::numeric_limits<std::int32_t>::min()),
+              (std::array<std::uint8_t, 4>{0x00, 0x80, 0x00, 0x80}));
     for (int fcal : {0, 1, -1, 32767, -32767}) {
         const auto b = EncodeCalibration(fcal);
         EXPECT_EQ(DecodeCalibration(b[0], b[1], b[2], b[3]), fcal);
