@@ -14,21 +14,15 @@ bool OnFixKml(FlightLogContext& ctx) {
         return false;
     }
     UserInteraction& ui = ctx.device.ui;
-    const FileDialogRequest request{"KML Files (*.kml)|*.kml|All Files (*.*)|*.*||", "kml"};
     ctx.device.tracker.capabilities.compressCapable = true;
 
     ui.ShowMessage("First select an input file");
-    const std::optional<std::string> inputPath = ui.AskOpenFile(request);
-    if (!inputPath) {
-        return false;
-    }
     std::string text;
-    if (!ReadTextFile(*inputPath, text)) {
-        ui.ShowMessage("Error opening file");
+    if (!AskAndReadKmlFile(ui, text)) {
         return false;
     }
     ui.ShowMessage("Now select an output file");
-    const std::optional<std::string> outputPath = ui.AskSaveFile(request);
+    const std::optional<std::string> outputPath = ui.AskSaveFile(kKmlFileDialog);
     if (!outputPath) {
         return false;
     }

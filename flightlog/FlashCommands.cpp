@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::uint8_t kLineFeed = 0x0A;
 constexpr std::uint8_t kCarriageReturn = 0x0D;
-constexpr std::uint32_t kUpperBankAddress = 0x10000;
 constexpr std::uint8_t kUpperBankSelect = 0x04;
 constexpr std::size_t kMaxBlockLength = 16;
 
@@ -87,6 +86,16 @@ bool QueryMemorySize(SerialLink& link, char& firstCharacter) {
     }
     firstCharacter = line.empty() ? '\0' : line[0];
     return true;
+}
+
+void ApplyMemorySizeReply(TrackerCapabilities& caps, char reply, bool zeroMeans64) {
+    if (reply == '1') {
+        caps.memorySizeKbit = 128;
+    } else if (reply == '2') {
+        caps.memorySizeKbit = kLargeMemoryKbit;
+    } else if (reply == '0' && zeroMeans64) {
+        caps.memorySizeKbit = 64;
+    }
 }
 
 EraseOutcome EraseFlash(SerialLink& link, UserInteraction& ui) {

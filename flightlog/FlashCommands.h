@@ -23,6 +23,11 @@ inline constexpr std::uint8_t kWriteByteCommand = 'I';  // [A2] A1 A0 value -> 2
 inline constexpr std::uint8_t kEraseCommand = 'Z';      // -> progress bytes ended by LF CR
 
 inline constexpr int kLargeMemoryKbit = 1024;
+// First address of the 1024-kbit part's upper 64 KB bank (A2 = 0x04).
+inline constexpr std::uint32_t kUpperBankAddress = 0x10000;
+// The trailer area of the 1024-kbit part: its last 16 bytes (trigger value and capture date).
+inline constexpr std::uint32_t kTrailerAddress = 131056;
+inline constexpr std::uint32_t kTrailerBytes = 16;
 // Bytes after every block read and byte write that carry nothing for the host.
 inline constexpr std::size_t kFlashReplyTrailerBytes = 2;
 // The erase is given up when the tracker has sent nothing for this long (ms); a real erase sends
@@ -52,6 +57,9 @@ void WriteFlashByte(SerialLink& link, int memorySizeKbit, std::uint32_t address,
 // Sends 'K' and reads the reply line. False when no line came (the link has reported it and
 // closed); otherwise `firstCharacter` is the line's first character (0 for an empty line).
 bool QueryMemorySize(SerialLink& link, char& firstCharacter);
+// Applies the first character of the memory-size reply to caps.memorySizeKbit: '1' 128, '2'
+// 1024, and '0' 64 only when zeroMeans64 (Read Flash alone); anything else leaves it as it was.
+void ApplyMemorySizeReply(TrackerCapabilities& caps, char reply, bool zeroMeans64);
 
 enum class EraseOutcome {
     done,        // the LF CR that ends the erase reply arrived

@@ -14,6 +14,7 @@
 #include "flightlog/FlashWorkers.h"
 #include "flightlog/FlightLogOperations.h"
 #include "flightlog/KmlWriter.h"
+#include "flightlog/TextFile.h"
 #include "serial/CFormat.h"
 
 namespace vanteo {
@@ -21,8 +22,6 @@ namespace {
 
 constexpr const char* kBusyMessage = "Please wait until the previous operation completes";
 constexpr const char* kMemorySizeError = "Error reading memory size";
-constexpr const char* kKmlFilter = "KML Files (*.kml)|*.kml|All Files (*.*)|*.*||";
-constexpr const char* kKmlExtension = "kml";
 // Name the download writes when the "Details" dialog is closed without OK.
 constexpr const char* kDefaultFlightName = "10";
 
@@ -68,18 +67,6 @@ void StartWorker(FlightLogContext& ctx, std::function<bool(FlightLogContext&)> j
     });
 }
 
-// Applies a memory-size reply. Read Flash alone maps '0' to 64 kbit; anything unknown leaves
-// the size as it was.
-void ApplyMemorySize(TrackerCapabilities& caps, char reply, bool zeroMeans64) {
-    if (reply == '1') {
-        caps.memorySizeKbit = 128;
-    } else if (reply == '2') {
-        caps.memorySizeKbit = 1024;
-    } else if (reply == '0' && zeroMeans64) {
-        caps.memorySizeKbit = 64;
-    }
-}
-
 }  // namespace
 
 bool RefuseWhileFlashBusy(FlightLogContext& ctx) {
@@ -110,15 +97,8 @@ bool OnReadFlash(FlightLogContext& ctx) {
         ctx.log.flightDetails = entered;
     }
 
-    const std::optional<std::string> path = ui.AskSaveFile({kKmlFilter, kKmlExtension});
-    if (!path) {
-        return false;
-    }
-    // The document goes to a file beside the target and replaces it only once complete: a
-    // failure before then leaves the user's existing file, and no empty file, behind.
-    auto output = std::make_unique<AtomicFileWriter>(*path);
-    if (!output->Open()) {
-        ui.ShowMessage("Error opening file");
+    std::unique_ptr<AtomicFileWriter> output = AskAndCreateKmlFile(ui);
+    if (!output) {
         return false;
     }
     SerialLink& link = device.link;
@@ -141,7 +121,7 @@ bool OnReadFlash(FlightLogContext& ctx) {
         ui.ShowMessage(kMemorySizeError);
         return false;
     }
-    ApplyMemorySize(caps, sizeReply, true);
+    ApplyMemorySizeReply(caps, sizeReply, true);
 
     // The held check boxes are taken now: the form is free to change while the worker runs.
     const bool compress = device.form.compressData != 0;
@@ -187,13 +167,7 @@ bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
     }
 
     ctx.log.storedChecksum = LogChecksum(image);
-    const bool written = WriteKml(ctx, compress, hoursMinutes);
-    const std::string target = ctx.log.kmlOutputFile ? ctx.log.kmlOutputFile->TargetPath() : "";
-    const bool committed = written && ctx.log.kmlOutputFile->Commit();
-    ctx.log.kmlOutputFile.reset();
-    if (!committed) {
-        ui.ShowMessage(
-            FormatC("Error writing file %s: the KML file was not saved", target.c_str()));
+    if (!WriteKmlAndClose(ctx, compress, hoursMinutes)) {
         return false;
     }
     if (incompleteBlocks > 0) {
@@ -237,7 +211,7 @@ bool FlashClearWorker(FlightLogContext& ctx) {
     if (sizeReply == '1') {
         ui.ShowMessage("memsize set to 128");
     }
-    ApplyMemorySize(caps, sizeReply, false);
+    ApplyMemorySizeReply(caps, sizeReply, false);
 
     switch (EraseFlash(link, ui)) {
         case EraseOutcome::done:
@@ -257,7 +231,8 @@ bool FlashClearWorker(FlightLogContext& ctx) {
     }
     if (caps.memorySizeKbit == kLargeMemoryKbit) {
         // The erase leaves the trailer area (trigger and capture date) as it was.
-        for (std::uint32_t address = 131056; address <= 131071; ++address) {
+        for (std::uint32_t address = kTrailerAddress; address < kTrailerAddress + kTrailerBytes;
+             ++address) {
             WriteFlashByte(link, caps.memorySizeKbit, address, 0);
         }
     }

@@ -9,8 +9,6 @@ namespace vanteo {
 namespace {
 
 constexpr std::size_t kCheckedValues = 8;
-constexpr std::uint32_t kUpperBankAddress = 65536;
-constexpr std::uint32_t kTrailerAddress = 131056;
 constexpr std::uint32_t kPatternRowBytes = 16;
 
 // Checks the first eight values of the block at `address` against first, first + 1, ...
@@ -46,11 +44,7 @@ bool OnFlashTest(FlightLogContext& ctx) {
         ui.ShowMessage("Error reading memory size");
         return false;
     }
-    if (sizeReply == '1') {
-        caps.memorySizeKbit = 128;
-    } else if (sizeReply == '2') {
-        caps.memorySizeKbit = 1024;
-    }
+    ApplyMemorySizeReply(caps, sizeReply, false);
     const int kbit = caps.memorySizeKbit;
     const bool large = kbit == kLargeMemoryKbit;
 
@@ -67,7 +61,7 @@ bool OnFlashTest(FlightLogContext& ctx) {
              address < kUpperBankAddress + kPatternRowBytes; ++address) {
             WriteFlashByte(link, kbit, address, static_cast<std::uint8_t>((address + 7) & 0xFF));
         }
-        for (std::uint32_t address = kTrailerAddress; address < kTrailerAddress + kPatternRowBytes;
+        for (std::uint32_t address = kTrailerAddress; address < kTrailerAddress + kTrailerBytes;
              ++address) {
             WriteFlashByte(link, kbit, address, 0);
         }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "flightlog/DataBlock.h"
+#include "flightlog/FlashCommands.h"
 #include "flightlog/FlightLogOperations.h"
 #include "serial/CFormat.h"
 
@@ -25,7 +26,6 @@ constexpr std::uint32_t kNegativeAltitudeMark = 0xFD;
 
 // The trailer area: the last 16 bytes of a 1024-kbit memory, else of the first 16 KB. Its bytes
 // 10-15 hold the capture date (DDMMYY), bytes 0-1 the trigger value.
-constexpr long long kLargeMemoryKbit = 1024;
 constexpr long long kLargeDatePosition = 131066;
 constexpr long long kSmallDatePosition = 16378;
 constexpr long long kTriggerBeforeDate = 10;
@@ -310,14 +310,26 @@ bool WriteKml(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
         return false;
     }
     TrackerCapabilities& caps = ctx.device.tracker.capabilities;
-    const auto kbit = static_cast<std::size_t>(std::max(caps.memorySizeKbit, 0));
-    const std::size_t n = std::min(kbit * 128, FlightLogState::kLogImageSize);
+    const std::span<const std::uint32_t> image(ctx.log.logImage.data(),
+                                               FlashBytes(caps.memorySizeKbit));
     std::string document;
-    WriteKml(document, std::span<const std::uint32_t>(ctx.log.logImage.data(), n), caps,
+    WriteKml(document, image, caps,
              KmlWriterInputs{ctx.log.flightDetails, ctx.device.tracker.flagBytes,
                              ctx.log.storedChecksum},
              compress, hoursMinutes);
     return ctx.log.kmlOutputFile->Write(document);
+}
+
+bool WriteKmlAndClose(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
+    const bool written = WriteKml(ctx, compress, hoursMinutes);
+    const std::string target = ctx.log.kmlOutputFile ? ctx.log.kmlOutputFile->TargetPath() : "";
+    const bool committed = written && ctx.log.kmlOutputFile->Commit();
+    ctx.log.kmlOutputFile.reset();
+    if (!committed) {
+        ctx.device.ui.ShowMessage(
+            FormatC("Error writing file %s: the KML file was not saved", target.c_str()));
+    }
+    return committed;
 }
 
 AltitudeFigures ComputeAltitudeFigures(std::span<const long long> altitudes) {

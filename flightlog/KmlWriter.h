@@ -58,6 +58,10 @@ void WriteKml(std::string& out, std::span<const std::uint32_t> image, TrackerCap
 // ctx.log.kmlOutputFile. False when no file is open or a write failed. Called by the flash worker
 // or the user-interface thread, whichever owns the log at the time.
 bool WriteKml(FlightLogContext& ctx, bool compress, bool hoursMinutes);
+// WriteKml, then puts ctx.log.kmlOutputFile in its target's place and closes it (the file is
+// closed and dropped either way). False, after telling the user the file was not saved, when
+// the document could not be written completely.
+bool WriteKmlAndClose(FlightLogContext& ctx, bool compress, bool hoursMinutes);
 
 // Altitude figures of the KML comments, in metres.
 struct AltitudeFigures {

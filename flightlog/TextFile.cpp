@@ -1,6 +1,7 @@
 #include "flightlog/TextFile.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace vanteo {
 
@@ -18,6 +19,31 @@ bool ReadTextFile(const std::string& path, std::string& text) {
     const bool ok = std::ferror(file) == 0;
     std::fclose(file);
     return ok;
+}
+
+bool AskAndReadKmlFile(UserInteraction& ui, std::string& text) {
+    const std::optional<std::string> path = ui.AskOpenFile(kKmlFileDialog);
+    if (!path) {
+        return false;
+    }
+    if (!ReadTextFile(*path, text)) {
+        ui.ShowMessage("Error opening file");
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<AtomicFileWriter> AskAndCreateKmlFile(UserInteraction& ui) {
+    const std::optional<std::string> path = ui.AskSaveFile(kKmlFileDialog);
+    if (!path) {
+        return nullptr;
+    }
+    auto file = std::make_unique<AtomicFileWriter>(*path);
+    if (!file->Open()) {
+        ui.ShowMessage("Error opening file");
+        return nullptr;
+    }
+    return file;
 }
 
 }  // namespace vanteo

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +13,6 @@
 namespace vanteo {
 namespace {
 
-constexpr const char* kKmlFilter = "KML Files (*.kml)|*.kml|All Files (*.*)|*.*||";
-constexpr const char* kKmlExtension = "kml";
 constexpr const char* kDefaultFlightName = "10";
 
 // Reports a keyword line. False when the file ended before it (validation stops).
@@ -47,13 +44,8 @@ bool OnValidateKml(FlightLogContext& ctx) {
     ctx.log.flightDetails.name = kDefaultFlightName;
     caps.compressCapable = true;
 
-    const std::optional<std::string> inputPath = ui.AskOpenFile({kKmlFilter, kKmlExtension});
-    if (!inputPath) {
-        return false;
-    }
     std::string text;
-    if (!ReadTextFile(*inputPath, text)) {
-        ui.ShowMessage("Error opening file");
+    if (!AskAndReadKmlFile(ui, text)) {
         return false;
     }
 
@@ -117,13 +109,8 @@ bool OnValidateKml(FlightLogContext& ctx) {
                                ctx.log.storedChecksum));
     }
 
-    const std::optional<std::string> outputPath = ui.AskSaveFile({kKmlFilter, kKmlExtension});
-    if (!outputPath) {
-        return false;
-    }
-    auto output = std::make_unique<AtomicFileWriter>(*outputPath);
-    if (!output->Open()) {
-        ui.ShowMessage("Error opening file");
+    std::unique_ptr<AtomicFileWriter> output = AskAndCreateKmlFile(ui);
+    if (!output) {
         return false;
     }
     ctx.log.kmlOutputFile = std::move(output);
@@ -131,15 +118,7 @@ bool OnValidateKml(FlightLogContext& ctx) {
 
     // The new copy is decoded with the file's own settings, so a compressed or 15-byte log
     // comes out as it did when it was downloaded, and the copy's data block repeats them.
-    const bool written = WriteKml(ctx, form.compressData != 0, form.storeHm != 0);
-    const bool committed = written && ctx.log.kmlOutputFile->Commit();
-    ctx.log.kmlOutputFile.reset();
-    if (!committed) {
-        ui.ShowMessage(
-            FormatC("Error writing file %s: the KML file was not saved", outputPath->c_str()));
-        return false;
-    }
-    return true;
+    return WriteKmlAndClose(ctx, form.compressData != 0, form.storeHm != 0);
 }
 
 }  // namespace vanteo
