@@ -284,6 +284,7 @@ TEST(ClearFlashTest, ConfirmationAndMemorySizeReplies) {
     EXPECT_TRUE(simulator.FlashWrites().empty());
 }
 
+// Also: the erase takes a '0' memory-size reply as no change (Read Flash alone maps it to 64).
 TEST(ClearFlashTest, EraseEndsOnLineFeedThenCarriageReturnOnly) {
     test::ReplyDevice device;
     device.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
@@ -291,7 +292,7 @@ TEST(ClearFlashTest, EraseEndsOnLineFeedThenCarriageReturnOnly) {
             case '?':
                 return "OK\n\r";
             case 'K':
-                return "1\n\r";
+                return "0\n\r";
             case 'Z':
                 return std::string("ab\r\ncd\n\r");
             default:
@@ -299,11 +300,13 @@ TEST(ClearFlashTest, EraseEndsOnLineFeedThenCarriageReturnOnly) {
         }
     };
     FlightLogRig rig(device);
+    rig.tracker.capabilities.memorySizeKbit = 128;
     rig.ui.QueueClearConfirmation(true);
     ASSERT_TRUE(OnClearFlash(rig.ctx));
     EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
     EXPECT_EQ(rig.ui.ProgressSteps(), 8);
-    EXPECT_EQ(rig.ui.MessageTexts().back(), "Done Clearing Flash");
+    EXPECT_EQ(rig.ui.MessageTexts(), std::vector<std::string>{"Done Clearing Flash"});
+    EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 128);
 }
 
 TEST(ClearFlashTest, SilentTrackerEndsTheEraseOnTheVirtualClock) {
