@@ -179,12 +179,20 @@ void CCommunicatorDlg::ConnectCommands() {
     const auto device = [this](DeviceOperation operation) {
         return [this, operation] { RunLinkOperation([this, operation] { operation(device_); }); };
     };
+    // Save Cfg, Restore Cfg and the flash operations open the port named in the box without
+    // taking the whole form in first: the name must be the one on screen now.
+    const auto deviceOnBoxPort = [this](DeviceOperation operation) {
+        return [this, operation] {
+            RunLinkOperation([this, operation] {
+                TakePortFromBox();
+                operation(device_);
+            });
+        };
+    };
     const auto flightLog = [this](LogOperation operation) {
         return [this, operation] {
             RunLinkOperation([this, operation] {
-                // The flash operations open the port named in the box without taking the whole
-                // form in first: the name must be the one on screen now.
-                form_.comPort = ToBytes(portCombo_->currentText());
+                TakePortFromBox();
                 operation(flightLog_);
             });
         };
@@ -201,10 +209,18 @@ void CCommunicatorDlg::ConnectCommands() {
     connectButton(control::kSend1200, device(&OnSend1200));
     connectButton(control::kDev0, device(&OnDev0));
     connectButton(control::kDev4, device(&OnDev4));
-    connectButton(control::kSaveCfg, device(&OnSaveCfg));
-    connectButton(control::kRestoreCfg, device(&OnRestoreCfg));
+    connectButton(control::kSaveCfg, deviceOnBoxPort(&OnSaveCfg));
+    connectButton(control::kRestoreCfg, deviceOnBoxPort(&OnRestoreCfg));
     connectButton(control::kReadFlash, flightLog(&OnReadFlash));
-    connectButton(control::kClearFlash, flightLog(&OnClearFlash));
+    // The erase asks for its confirmation before it looks whether a worker runs.
+    connectButton(control::kClearFlash, [this] {
+        RunLinkOperation(
+            [this] {
+                TakePortFromBox();
+                OnClearFlash(flightLog_);
+            },
+            false);
+    });
     connectButton(control::kFlashTest, flightLog(&OnFlashTest));
     connectButton(control::kValidateKml, flightLog(&OnValidateKml));
     connectButton(control::kFixKml, flightLog(&OnFixKml));
@@ -517,8 +533,13 @@ void CCommunicatorDlg::UpdateTimeLeft() {
     ui_->timeLeftLabel->setText(FormatTimeLeft(elapsed * (total - done) / done));
 }
 
-void CCommunicatorDlg::RunLinkOperation(const std::function<void()>& operation) {
-    if (RefuseWhileFlashBusy(flightLog_)) {
+void CCommunicatorDlg::TakePortFromBox() {
+    form_.comPort = ToBytes(portCombo_->currentText());
+}
+
+void CCommunicatorDlg::RunLinkOperation(const std::function<void()>& operation,
+                                        bool refuseWhileFlashBusy) {
+    if (refuseWhileFlashBusy && RefuseWhileFlashBusy(flightLog_)) {
         return;
     }
     // The exchange blocks this thread; the pointer says so.

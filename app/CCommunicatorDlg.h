@@ -107,8 +107,11 @@ private:
     void OpenAboutBox();
     void UpdateTimeLeft();
     // Runs a handler that may talk to the tracker, under a busy cursor; refused while a flash
-    // worker owns the link, the log image or the KML file.
-    void RunLinkOperation(const std::function<void()>& operation);
+    // worker owns the link, the log image or the KML file, unless the handler looks itself
+    // (`refuseWhileFlashBusy` false).
+    void RunLinkOperation(const std::function<void()>& operation, bool refuseWhileFlashBusy = true);
+    // The "COM port" field takes the box's text as it stands, without the rest of the form.
+    void TakePortFromBox();
     // Runs `call` on the user-interface thread, waiting for it when called from another thread.
     void OnUiThread(const std::function<void()>& call);
 

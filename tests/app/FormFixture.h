@@ -78,7 +78,9 @@ protected:
     FormModel form = FormModel::Constructed();
     TrackerState tracker;
     UserInteractionRelay relay;
-    SerialLink link{relay, clock, [this](const std::string&) {
+    std::vector<std::string> openedPorts;  // every port name the link opened, in order
+    SerialLink link{relay, clock, [this](const std::string& port) {
+                        openedPorts.push_back(port);
                         return std::make_unique<InProcessTransport>(simulator, clock);
                     }};
     FlightLogState log;

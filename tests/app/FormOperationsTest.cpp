@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <fstream>
 #include <thread>
 
 #include "device/FieldTable.h"
@@ -75,6 +76,36 @@ TEST_F(FormOperationsTest, WriteSendsTheEditedSettingsToTheTracker) {
     EXPECT_FALSE(link.IsOpen());
 }
 
+TEST_F(FormOperationsTest, ConfigurationFilesOpenThePortNamedInTheBoxNow) {
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
+    ASSERT_EQ(openedPorts, std::vector<std::string>{"SIM"});
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string file = dir.filePath("tracker.kvt").toStdString();
+
+    // Chosen in the box but not yet taken in by any transfer.
+    PortBox()->setEditText("SIM2");
+    prompts.saveAnswers.push_back(file);
+    Click(1185);
+    EXPECT_EQ(prompts.Texts(),
+              (std::vector<std::string>{"This is the save button\n", "INI File Saved\n"}));
+    EXPECT_EQ(openedPorts.back(), "SIM2");
+    std::ifstream saved(file);
+    int lines = 0;
+    for (std::string line; std::getline(saved, line);) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 256);
+
+    link.Close();
+    PortBox()->setEditText("SIM3");
+    prompts.openAnswers.push_back(file);
+    Click(1186);
+    EXPECT_EQ(openedPorts.back(), "SIM3");
+    EXPECT_EQ(PortBox()->currentText(), "SIM3");  // the restore's ShowForm keeps the choice
+}
+
 TEST_F(FormOperationsTest, ProfileBoxesSwitchTheFormAndCompareFlips) {
     SetText(1055, "WIDE1");
     SetText(1056, "WIDE2");
@@ -138,8 +169,14 @@ TEST_F(FormOperationsTest, FlashDownloadStepsTheBarOncePer32BytesAndRefusesOther
     ASSERT_TRUE(log.flashBusy.load());
     Click(1005);
     dlg->reject();
+    // The erase asks first and only then finds the download running; declined, it says nothing.
+    prompts.clearAnswers = {false, true};
+    Click(1070);
+    Click(1070);
+    EXPECT_TRUE(prompts.clearAnswers.empty());
     EXPECT_EQ(prompts.Texts(),
               (std::vector<std::string>{"Please wait until the previous operation completes",
+                                        "Please wait until the previous operation completes",
                                         "Please wait until the previous operation completes"}));
     EXPECT_EQ(dlg->result(), 0);
 
