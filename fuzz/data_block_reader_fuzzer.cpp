@@ -2,6 +2,7 @@
 // store more values than the image holds, and a block written from what was read must read back
 // as the same values, checksum and settings.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
