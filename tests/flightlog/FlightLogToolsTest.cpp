@@ -71,10 +71,13 @@ TEST_F(ValidateKmlTest, ChangedValueIsReportedAndACopyStillWritten) {
     EXPECT_NE(copy.find("<!-- KVTDATA\nKVTENDDATA\nKVTCHECKSUM 00003F46\n"), std::string::npos);
 }
 
+// 1500 values of 2: each step is s := 3 s + 2 x ((2 mod 28 + 1) XOR 2) = 3 s + 2, so the
+// checksum is 3^1500 - 1 modulo 2^32 = 8BE28A30 (over the 1024 values written it would be
+// 3^1024 - 1 = 9023D000).
 TEST_F(ValidateKmlTest, SizeFollowsTheNumberOfValues) {
     std::string values;
     for (int i = 0; i < 1500; ++i) {
-        values += "01 ";
+        values += "02 ";
     }
     const std::string input = folder.Path("odd.kml");
     test::WriteFile(input, SmallBlock(values));
@@ -84,12 +87,15 @@ TEST_F(ValidateKmlTest, SizeFollowsTheNumberOfValues) {
     EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 8);
     const std::string copy = test::ReadFile(folder.Path("out.kml"));
     std::size_t rows = 0;
-    for (std::size_t at = copy.find("01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 \n");
+    for (std::size_t at = copy.find("02 02 02 02 02 02 02 02 02 02 02 02 02 02 02 02 \n");
          at != std::string::npos;
-         at = copy.find("01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 \n", at + 1)) {
+         at = copy.find("02 02 02 02 02 02 02 02 02 02 02 02 02 02 02 02 \n", at + 1)) {
         ++rows;
     }
     EXPECT_EQ(rows, 64u);  // 1024 values
+    EXPECT_NE(copy.find("\nKVTENDDATA\nKVTCHECKSUM 8BE28A30\n"), std::string::npos);
+    EXPECT_EQ(rig.ui.MessageTexts().back(),
+              "Checksum incorrect:  Expected: 00003ED0, Actual: 8BE28A30\n");
 }
 
 TEST_F(ValidateKmlTest, FileSettingsBecomeTheHeldValues) {
