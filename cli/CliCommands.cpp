@@ -119,12 +119,16 @@ bool CliCommands::LinkFree() {
     return !RefuseWhileFlashBusy(ctx_);
 }
 
-int CliCommands::Identify() {
+int CliCommands::ReadTrackerFirst() {
     if (!LinkFree()) {
         return kFailed;
     }
-    if (!OnRead(device_)) {
-        return Finish(false);
+    return OnRead(device_) ? kDone : Finish(false);
+}
+
+int CliCommands::Identify() {
+    if (const int status = ReadTrackerFirst(); status != kDone) {
+        return status;
     }
     const FormModel& form = device_.form;
     for (const std::string* text :
@@ -136,11 +140,8 @@ int CliCommands::Identify() {
 }
 
 int CliCommands::Read(const CliRequest& request) {
-    if (!LinkFree()) {
-        return kFailed;
-    }
-    if (!OnRead(device_)) {
-        return Finish(false);
+    if (const int status = ReadTrackerFirst(); status != kDone) {
+        return status;
     }
     // The Messages field ("Read Complete") is one of the listed fields.
     out_ << FieldListing::FieldLines(console_)
@@ -178,11 +179,8 @@ int CliCommands::Write(const CliRequest& request) {
             return Fail("--set " + key + "=" + value + ": " + reason + "; nothing was written");
         }
     }
-    if (!LinkFree()) {
-        return kFailed;
-    }
-    if (!OnRead(device_)) {
-        return Finish(false);
+    if (const int status = ReadTrackerFirst(); status != kDone) {
+        return status;
     }
 
     ProfileStore& store = device_.tracker.profileStore;
@@ -244,11 +242,8 @@ int CliCommands::Write(const CliRequest& request) {
 }
 
 int CliCommands::SaveCfg(const CliRequest& request) {
-    if (!LinkFree()) {
-        return kFailed;
-    }
-    if (!OnRead(device_)) {
-        return Finish(false);
+    if (const int status = ReadTrackerFirst(); status != kDone) {
+        return status;
     }
     console_.SetSaveFileAnswer(request.file);
     return Finish(OnSaveCfg(device_));
@@ -259,23 +254,17 @@ int CliCommands::RestoreCfg(const CliRequest& request) {
     if (!ReadWholeFile(request.file, text)) {
         return Fail("cannot read " + request.file);
     }
-    if (!LinkFree()) {
-        return kFailed;
-    }
-    if (!OnRead(device_)) {
-        return Finish(false);
+    if (const int status = ReadTrackerFirst(); status != kDone) {
+        return status;
     }
     console_.SetOpenFileAnswer(request.file);
     return Finish(OnRestoreCfg(device_));
 }
 
 int CliCommands::ReadFlash(const CliRequest& request) {
-    if (!LinkFree()) {
-        return kFailed;
-    }
     // The Read tells what the tracker can do and sets "Compress Data" and "Store HM".
-    if (!OnRead(device_)) {
-        return Finish(false);
+    if (const int status = ReadTrackerFirst(); status != kDone) {
+        return status;
     }
     console_.SetFlightDetailsAnswer(request.details);
     console_.SetSaveFileAnswer(request.file);
@@ -321,12 +310,9 @@ int CliCommands::Tone(const CliRequest& request) {
 }
 
 int CliCommands::Update(const CliRequest& request) {
-    if (!LinkFree()) {
-        return kFailed;
-    }
     // The Read gives the model's calibration base and the ID String the block carries.
-    if (!OnRead(device_)) {
-        return Finish(false);
+    if (const int status = ReadTrackerFirst(); status != kDone) {
+        return status;
     }
     FormSettings settings(console_);
     const std::pair<const char*, const std::optional<std::string>*> values[] = {

@@ -61,6 +61,9 @@ private:
     int Fail(const std::string& text);
     // False (the user told) while a flash worker runs.
     bool LinkFree();
+    // The Read most commands begin with: kDone when it completed, else the exit status (the
+    // Messages line printed).
+    int ReadTrackerFirst();
 
     FlightLogContext& ctx_;
     DeviceContext& device_;
