@@ -105,8 +105,13 @@ TEST_F(FormTransferTest, EnterClosesOnlyAValidForm) {
     SetText(1059, "99");
     QTest::keyClick(Edit(1001), Qt::Key_Return);
     EXPECT_TRUE(dlg->isVisible());
+    // From the editable "COM port" box too; the typed name is not added to the list.
+    PortBox()->setEditText("/dev/ttyUSB0");
+    QTest::keyClick(PortBox()->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(PortBox()->count(), 9);
     EXPECT_EQ(prompts.Texts(),
-              std::vector<std::string>{"Please enter an integer between 0 and 15."});
+              std::vector<std::string>(2, "Please enter an integer between 0 and 15."));
 
     SetText(1059, "9");
     QTest::keyClick(Check(1061), Qt::Key_Enter, Qt::KeypadModifier);
