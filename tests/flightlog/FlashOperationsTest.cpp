@@ -53,7 +53,9 @@ TEST_P(DownloadTest, DownloadsTheWholeFlash) {
     FlightLogRig rig(simulator);
     TemporaryFolder folder;
     const std::string path = folder.Path("flight.kml");
-    rig.ui.QueueFlightDetails(FlightDetails{"Ann", "Arrow", "06/15/2009", "H128", "windy"});
+    // The form hands the details over in Latin-1 (0xFC: u-umlaut); the document stays UTF-8.
+    rig.ui.QueueFlightDetails(
+        FlightDetails{"Ann M\xFCller", "Arrow", "06/15/2009", "H128", "windy -- 5 m/s"});
     rig.ui.QueueSaveFile(path);
 
     ASSERT_TRUE(OnReadFlash(rig.ctx));
@@ -78,7 +80,9 @@ TEST_P(DownloadTest, DownloadsTheWholeFlash) {
     }
 
     const std::string document = test::ReadFile(path);
-    EXPECT_NE(document.find("<!-- Rocket Name: Arrow -->\n"), std::string::npos);
+    EXPECT_NE(
+        document.find("<!-- Name       : Ann M\xC3\xBCller -->\n<!-- Rocket Name: Arrow -->\n"),
+        std::string::npos);
     std::vector<std::uint32_t> values(n + 16, 0);
     const DataBlockContents block = ReadDataBlock(document, values);
     ASSERT_EQ(block.count, n);
