@@ -105,6 +105,11 @@ struct SwitchCase {
     bool calibration;
 };
 
+// Names the case by its arguments (the test lists show this instead of the bytes of the list).
+void PrintTo(const SwitchCase& switchCase, std::ostream* out) {
+    *out << '[' << switchCase.arguments.join(QLatin1Char(' ')).toStdString() << ']';
+}
+
 class CalibrationSwitchTest : public FormTest, public ::testing::WithParamInterface<SwitchCase> {};
 
 TEST_P(CalibrationSwitchTest, OnlyTheExactSwitchEnablesCalibrationMode) {
