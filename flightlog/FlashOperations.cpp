@@ -30,6 +30,11 @@ constexpr std::size_t kProgressStepBytes = 32;
 // block costs the link's full time-outs (over half a minute), so a pulled cable ends the
 // download in about a minute instead of hours.
 constexpr int kSilentBlocksBeforeGivingUp = 2;
+// Blocks in a row that came back short after which the tracker is taken as no longer answering
+// properly. A short block still waits out the link's time-outs (5 s or more), so a tracker that
+// answers every block short would otherwise keep a 1024-kbit download going for half a day; an
+// occasional short block, or a few in a row, does not stop the download.
+constexpr int kIncompleteBlocksBeforeGivingUp = 16;
 
 // The worker runs at the best priority the system grants; a refusal (no privilege) is ignored,
 // the download then simply runs at normal priority.
@@ -143,26 +148,30 @@ bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
     std::span<std::uint32_t> image(ctx.log.logImage.data(), n);
 
     int blocks = 0;
-    int incompleteBlocks = 0;
+    int incompleteBlocks = 0;  // read, but short
+    int unreadBlocks = 0;      // not asked for: the download had been given up
     int silentBlocksInARow = 0;
+    int incompleteBlocksInARow = 0;
     bool trackerGone = false;
+    bool trackerGarbled = false;
     for (std::size_t address = 0; address < n; address += blockLength) {
         ++blocks;
         std::span<std::uint32_t> block = image.subspan(address, std::min(blockLength, n - address));
-        if (trackerGone) {
+        if (trackerGone || trackerGarbled) {
             std::fill(block.begin(), block.end(), 0u);
-            ++incompleteBlocks;
-            continue;
-        }
-        const std::size_t arrived =
-            ReadFlashBlock(link, kbit, static_cast<std::uint32_t>(address), block);
-        if (arrived < blockLength + kFlashReplyTrailerBytes) {
-            ++incompleteBlocks;
-        }
-        silentBlocksInARow = arrived == 0 ? silentBlocksInARow + 1 : 0;
-        trackerGone = silentBlocksInARow >= kSilentBlocksBeforeGivingUp || !link.IsOpen();
-        if (address % kProgressStepBytes == 0) {
-            ui.ProgressStep();
+            ++unreadBlocks;
+        } else {
+            const std::size_t arrived =
+                ReadFlashBlock(link, kbit, static_cast<std::uint32_t>(address), block);
+            const bool complete = arrived >= blockLength + kFlashReplyTrailerBytes;
+            incompleteBlocks += complete ? 0 : 1;
+            incompleteBlocksInARow = complete ? 0 : incompleteBlocksInARow + 1;
+            silentBlocksInARow = arrived == 0 ? silentBlocksInARow + 1 : 0;
+            trackerGone = silentBlocksInARow >= kSilentBlocksBeforeGivingUp || !link.IsOpen();
+            trackerGarbled = incompleteBlocksInARow >= kIncompleteBlocksBeforeGivingUp;
+            if (address % kProgressStepBytes == 0) {
+                ui.ProgressStep();
+            }
         }
     }
 
@@ -170,11 +179,20 @@ bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
     if (!WriteKmlAndClose(ctx, compress, hoursMinutes)) {
         return false;
     }
-    if (incompleteBlocks > 0) {
+    if (trackerGarbled && !trackerGone) {
         ui.ShowMessage(FormatC(
-            "%sFlash read incomplete: %d of %d blocks came back short or "
-            "missing; their missing bytes are 00 in the KML file",
-            trackerGone ? "The tracker stopped answering. " : "", incompleteBlocks, blocks));
+            "The tracker stopped answering properly: %d blocks in a row came back short, so the "
+            "download was stopped. Flash read incomplete: %d of %d blocks came back short and %d "
+            "were not read; their missing bytes are 00 in the KML file",
+            kIncompleteBlocksBeforeGivingUp, incompleteBlocks, blocks, unreadBlocks));
+        return false;
+    }
+    if (incompleteBlocks + unreadBlocks > 0) {
+        ui.ShowMessage(
+            FormatC("%sFlash read incomplete: %d of %d blocks came back short or "
+                    "missing; their missing bytes are 00 in the KML file",
+                    trackerGone ? "The tracker stopped answering. " : "",
+                    incompleteBlocks + unreadBlocks, blocks));
         return false;
     }
     ui.ShowMessage("Done Reading Flash");

@@ -13,8 +13,10 @@ namespace vanteo {
 // file in place. compress / hoursMinutes: the held "Compress Data" and "Store HM" values, taken
 // by the handler. Blocks that came back short are stored with zeros and counted: the file is
 // still written and the user told how many. After two blocks in a row without a single byte the
-// tracker is taken as gone and the rest counted as missing. True when every block arrived and
-// the file was written.
+// tracker is taken as gone, and after 16 blocks in a row that came back short as no longer
+// answering properly: the rest is not read and counted as missing, so a download against any
+// tracker ends within 16 blocks' time-outs of its last good block. True when every block arrived
+// and the file was written.
 bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes);
 
 // Erases the flash ('Z'), one progress step per reply byte, then on the 1024-kbit memory zeroes

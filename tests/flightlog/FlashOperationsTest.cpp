@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -183,20 +184,85 @@ TEST(ReadFlashTest, FailureBeforeTheDownloadLeavesTheOldFile) {
     EXPECT_EQ(noFolder.ui.MessageTexts(), std::vector<std::string>{"Error opening file"});
 }
 
-TEST(ReadFlashTest, ShortBlocksAreCountedAndTheFileStillWritten) {
-    sim::SimulatorConfig config;
-    config.memorySizeKbit = 64;
-    config.faults.shortFlashBlocks = 1;
-    sim::TrackerSimulator simulator(config);
-    FlightLogRig rig(simulator);
-    TemporaryFolder folder;
-    rig.ui.QueueSaveFile(folder.Path("short.kml"));
-    ASSERT_TRUE(OnReadFlash(rig.ctx));
-    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
-    EXPECT_EQ(rig.ui.MessageTexts(),
-              std::vector<std::string>{"Flash read incomplete: 1024 of 1024 blocks came back short "
-                                       "or missing; their missing bytes are 00 in the KML file"});
-    EXPECT_NE(test::ReadFile(folder.Path("short.kml")).find("KVTENDDATA"), std::string::npos);
+// A 64-kbit tracker whose flash byte at address a is a & 0xFF and which answers the blocks
+// `isShort` picks one byte short (seven data bytes and the LF CR). Each short block leaves the
+// host waiting out one byte read: 2500 + 2500 x 1 ms.
+test::ReplyDevice ShortBlockTracker(std::function<bool(int block)> isShort) {
+    test::ReplyDevice tracker;
+    tracker.reply = [isShort](const std::vector<std::uint8_t>& write) -> std::string {
+        switch (write[0]) {
+            case '?':
+                return "OK\n\r";
+            case 'V':
+                return "130\n\r";
+            case 'K':
+                return "0\n\r";
+            case 'J': {
+                const int address = write[1] << 8 | write[2];
+                std::string block;
+                for (int i = 0; i < (isShort(address / 8) ? 7 : 8); ++i) {
+                    block.push_back(static_cast<char>((address + i) & 0xFF));
+                }
+                return block + "\n\r";
+            }
+            default:
+                return "";
+        }
+    };
+    return tracker;
+}
+
+// Short blocks are counted and the file still written; a run of 15 short blocks does not stop
+// the download, the 16th in a row does: the rest is not asked for.
+TEST(ReadFlashTest, ShortBlocksAreCountedAndARunOfThemEndsTheDownload) {
+    constexpr std::int64_t kShortBlockMs = 5000;
+    {
+        // Blocks 0-14 short, 15 whole, 16-30 short, ...: 64 of the 1024 blocks whole.
+        test::ReplyDevice tracker = ShortBlockTracker([](int block) { return block % 16 != 15; });
+        FlightLogRig rig(tracker);
+        TemporaryFolder folder;
+        rig.ui.QueueSaveFile(folder.Path("short.kml"));
+        ASSERT_TRUE(OnReadFlash(rig.ctx));
+        EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+        EXPECT_EQ(rig.ui.MessageTexts(),
+                  std::vector<std::string>{"Flash read incomplete: 960 of 1024 blocks came back "
+                                           "short or missing; their missing bytes are 00 in the "
+                                           "KML file"});
+        EXPECT_EQ(std::count_if(tracker.writes.begin(), tracker.writes.end(),
+                                [](const auto& write) { return write[0] == 'J'; }),
+                  1024);
+        EXPECT_EQ(rig.clock.NowMs(), 960 * kShortBlockMs);
+        EXPECT_NE(test::ReadFile(folder.Path("short.kml")).find("KVTENDDATA"), std::string::npos);
+    }
+    {
+        // Blocks 100-115 short, every other block whole.
+        test::ReplyDevice tracker =
+            ShortBlockTracker([](int block) { return block >= 100 && block < 116; });
+        FlightLogRig rig(tracker);
+        TemporaryFolder folder;
+        rig.ui.QueueSaveFile(folder.Path("garbled.kml"));
+        ASSERT_TRUE(OnReadFlash(rig.ctx));
+        EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+        EXPECT_EQ(rig.ui.MessageTexts(),
+                  std::vector<std::string>{
+                      "The tracker stopped answering properly: 16 blocks in a row came back "
+                      "short, so the download was stopped. Flash read incomplete: 16 of 1024 "
+                      "blocks came back short and 908 were not read; their missing bytes are 00 "
+                      "in the KML file"});
+        EXPECT_EQ(tracker.writes.back(), (std::vector<std::uint8_t>{'J', 0x03, 0x98}));  // 115 x 8
+        EXPECT_EQ(rig.clock.NowMs(), 16 * kShortBlockMs);
+
+        // Every byte that arrived is in the file; the blocks not read are zeros.
+        std::vector<std::uint32_t> values(8192 + 16, 0xEE);
+        ASSERT_EQ(ReadDataBlock(test::ReadFile(folder.Path("garbled.kml")), values).count, 8192u);
+        for (std::size_t address = 0; address < 8192; ++address) {
+            if (address < 800 || (address < 928 && address % 8 != 7)) {
+                ASSERT_EQ(values[address], address & 0xFF) << address;
+            } else if (address >= 928) {
+                ASSERT_EQ(values[address], 0u) << address;
+            }
+        }
+    }
 }
 
 TEST(ReadFlashTest, UnpluggedTrackerEndsTheDownloadSoon) {
