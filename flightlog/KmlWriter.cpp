@@ -34,6 +34,8 @@ constexpr long long kAltitudeSamplePosition = 32768;
 
 constexpr double kOneSixtieth = 0.016666666666666666;
 constexpr double kFeetPerMetre = 3.24;  // the tracker family's factor, not 3.28
+// The start shared by every data-block keyword (KVTDATA, KVTENDDATA, KVTCHECKSUM, ...).
+constexpr std::string_view kKeywordPrefix = "KVT";
 
 // The image in use; positions outside it read as 0. Values are printed and computed as the
 // signed integers the log always held (a value above 0x7FFFFFFF, only possible from a KML file,
@@ -377,6 +379,12 @@ std::string CommentSafe(std::string text) {
             safe += ' ';
         }
         safe += character;
+        // The data-block keywords all begin with "KVT", and validation starts at the first token
+        // holding one, header comments included: a blank after every "KVT" keeps a detail such
+        // as "KVTDATA test" from being read as the start of the data block.
+        if (safe.ends_with(kKeywordPrefix)) {
+            safe += ' ';
+        }
     }
     return safe;
 }

@@ -73,9 +73,10 @@ struct AltitudeFigures {
 AltitudeFigures ComputeAltitudeFigures(std::span<const long long> altitudes);
 
 // `text` made safe inside an XML comment of a UTF-8 document: control characters become
-// blanks, every "--" becomes "- -", and a byte that is not part of a UTF-8 character is taken as
-// Latin-1 and written in UTF-8, so a detail can neither end the comment early nor make the
-// document invalid.
+// blanks, every "--" becomes "- -", a byte that is not part of a UTF-8 character is taken as
+// Latin-1 and written in UTF-8, and every "KVT" is followed by a blank ("KVTDATA" becomes
+// "KVT DATA"), so a detail can neither end the comment early, make the document invalid, nor
+// hold a data-block keyword that validation would take for the data block.
 std::string CommentSafe(std::string text);
 
 }  // namespace vanteo

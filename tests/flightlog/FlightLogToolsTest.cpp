@@ -51,6 +51,40 @@ TEST_F(ValidateKmlTest, DownloadedFileValidatesAndIsWrittenAgainUnchanged) {
     EXPECT_TRUE(rig.tracker.capabilities.compressCapable);
 }
 
+// Details typed with the data-block keywords in them are written with a blank after "KVT", so
+// the file still validates and its copy holds the same data block.
+TEST_F(ValidateKmlTest, DetailsHoldingKeywordsDoNotStartTheDataBlock) {
+    const std::string original = folder.Path("keywords.kml");
+    rig.ui.QueueFlightDetails(FlightDetails{"KVTDATA test", "KVTENDDATA", "KVTCHECKSUM 0",
+                                            "KVTCOMPRESS 1 KVTHRSMINS 1", "KVTKVTTIMESTAMP 1"});
+    rig.ui.QueueSaveFile(original);
+    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
+    rig.ui.ClearMessages();
+    const std::string document = test::ReadFile(original);
+    EXPECT_NE(document.find("<!-- Name       : KVT DATA test -->\n"
+                            "<!-- Rocket Name: KVT ENDDATA -->\n"
+                            "<!-- Date       : KVT CHECKSUM 0 -->\n"
+                            "<!-- Motor      : KVT COMPRESS 1 KVT HRSMINS 1 -->\n"
+                            "<!-- Comments   : KVT KVT TIMESTAMP 1 -->\n"),
+              std::string::npos);
+    EXPECT_EQ(document.find("KVTDATA"), document.find("<!-- KVTDATA\n") + 5);
+
+    const std::string copy = folder.Path("copy.kml");
+    rig.ui.QueueOpenFile(original);
+    rig.ui.QueueSaveFile(copy);
+    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              (std::vector<std::string>{
+                  "16384 bytes read\n",
+                  "Datafile integrity validated, writing a new copy of the KML file\n"}));
+    const std::string copied = test::ReadFile(copy);
+    const std::string block = document.substr(document.find("<!-- KVTDATA\n"));
+    ASSERT_GE(copied.size(), block.size());
+    EXPECT_EQ(copied.substr(copied.size() - block.size()), block);
+    EXPECT_EQ(copied.find("KVTDATA"), copied.size() - block.size() + 5);
+}
+
 TEST_F(ValidateKmlTest, ChangedValueIsReportedAndACopyStillWritten) {
     const std::string input = folder.Path("changed.kml");
     test::WriteFile(input, SmallBlock("61 62 64"));

@@ -275,5 +275,17 @@ TEST(CommentSafeTest, KeepsCommentsWellFormed) {
     EXPECT_EQ(CommentSafe("\xC0\xAF"), "\xC3\x80\xC2\xAF");
 }
 
+// No detail may hold a data-block keyword: every "KVT" is followed by a blank, also where the
+// blank itself completes a new "KVT" around it, at the end, or after a removed control byte.
+TEST(CommentSafeTest, KeepsDataBlockKeywordsOut) {
+    EXPECT_EQ(CommentSafe("KVTDATA test"), "KVT DATA test");
+    EXPECT_EQ(CommentSafe("xKVTENDDATA"), "xKVT ENDDATA");
+    EXPECT_EQ(CommentSafe("KVKVTT"), "KVKVT T");
+    EXPECT_EQ(CommentSafe("KVTKVTCHECKSUM"), "KVT KVT CHECKSUM");
+    EXPECT_EQ(CommentSafe("KVT"), "KVT ");
+    EXPECT_EQ(CommentSafe("KV\x01TDATA"), "KV TDATA");
+    EXPECT_EQ(CommentSafe("kvtdata KVtDATA"), "kvtdata KVtDATA");  // keywords are upper case
+}
+
 }  // namespace
 }  // namespace vanteo
