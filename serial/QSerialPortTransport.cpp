@@ -1,6 +1,8 @@
 #include "serial/QSerialPortTransport.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QSerialPort>
 #include <QThread>
 #include <algorithm>
@@ -141,6 +143,14 @@ void QSerialPortTransport::ReleaseThread() {
 }
 
 void QSerialPortTransport::AdoptCurrentThread() {
+    // A plain std::thread has no event dispatcher, and the port's socket notifiers complain
+    // ("QSocketNotifier: Can only be used with threads started with QThread") when they move into
+    // such a thread. Constructing an event loop gives the thread its dispatcher; it never runs,
+    // since every read here waits with waitForReadyRead.
+    if (QThread::currentThread()->eventDispatcher() == nullptr &&
+        QCoreApplication::instance() != nullptr) {
+        QEventLoop ensureDispatcher;
+    }
     port_->moveToThread(QThread::currentThread());
 }
 
