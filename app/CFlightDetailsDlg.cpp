@@ -12,7 +12,8 @@ CFlightDetailsDlg::CFlightDetailsDlg(QWidget* parent)
 CFlightDetailsDlg::~CFlightDetailsDlg() = default;
 
 FlightDetails CFlightDetailsDlg::Details() const {
-    const auto bytes = [](const QString& text) { return text.toLatin1().toStdString(); };
+    // The details only ever go into the KML header, a UTF-8 document: keep every character.
+    const auto bytes = [](const QString& text) { return text.toUtf8().toStdString(); };
     FlightDetails details;
     details.name = bytes(ui_->nameEdit->text());
     details.rocketName = bytes(ui_->rocketNameEdit->text());

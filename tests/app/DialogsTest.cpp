@@ -59,8 +59,10 @@ TEST(FlightDetailsDialog, FieldsMapToDetailsInHeaderOrder) {
     EXPECT_EQ(details.windowTitle(), "Details");
     EXPECT_TRUE(LabelTexts(details).contains("Flight Details"));
     // Identifiers as the template numbers them: Date is 1018 and Motor 1017.
-    const std::map<int, QString> typed = {
-        {1015, "Apogee test"}, {1016, "Arrow II"}, {1018, "12/29/2013"}, {1017, "F50"}};
+    const std::map<int, QString> typed = {{1015, QString::fromUtf8("Apogee test \u00fc\u2191")},
+                                          {1016, "Arrow II"},
+                                          {1018, "12/29/2013"},
+                                          {1017, "F50"}};
     for (QLineEdit* edit : details.findChildren<QLineEdit*>()) {
         EXPECT_TRUE(edit->text().isEmpty());
         edit->setText(typed.at(edit->property("controlId").toInt()));
@@ -71,7 +73,8 @@ TEST(FlightDetailsDialog, FieldsMapToDetailsInHeaderOrder) {
     comments->setPlainText("windy\nrecovered");
 
     const FlightDetails result = details.Details();
-    EXPECT_EQ(result.name, "Apogee test");
+    // U+00FC and U+2191 as UTF-8: C3 BC and E2 86 91.
+    EXPECT_EQ(result.name, "Apogee test \xC3\xBC\xE2\x86\x91");
     EXPECT_EQ(result.rocketName, "Arrow II");
     EXPECT_EQ(result.date, "12/29/2013");
     EXPECT_EQ(result.motor, "F50");
