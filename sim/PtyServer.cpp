@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -9,12 +10,24 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+
+#include "sim/PacedWire.h"
 
 namespace vanteo::sim {
 namespace {
 
 constexpr int kIdlePollMs = 200;  // upper bound of one wait, so `stop` is seen promptly
 constexpr std::size_t kReadChunk = 256;
+constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+constexpr std::int64_t kIdlePollNs = kIdlePollMs * std::int64_t{1'000'000};
+constexpr std::int64_t kFullTerminalRetryNs = 1'000'000;
+
+std::int64_t MonotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * kNsPerSecond + now.tv_nsec;
+}
 
 std::string SystemError(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
@@ -97,6 +110,10 @@ bool PtyServer::FlushDue(ByteDevice& device, Clock& clock, std::string& error) {
         unsent_.push_back(next->value);
         device.PopToHost();
     }
+    return WriteUnsent(error);
+}
+
+bool PtyServer::WriteUnsent(std::string& error) {
     while (!unsent_.empty()) {
         const ssize_t written = write(master_, unsent_.data(), unsent_.size());
         if (written < 0) {
@@ -133,6 +150,50 @@ bool PtyServer::Serve(ByteDevice& device, Clock& clock, const volatile std::sig_
             clock.SleepMs(kIdlePollMs / 4);  // no reader on either side: do not spin
         }
         if (!FlushDue(device, clock, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PtyServer::ServePaced(ByteDevice& device, const volatile std::sig_atomic_t& stop,
+                           std::string& error) {
+    // The kernel may otherwise let a timed wait run up to 50 us long; the wire is timed in us.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    PacedWire wire(device);
+    std::uint8_t buffer[kReadChunk];
+    std::vector<std::uint8_t> due;
+    while (stop == 0) {
+        std::int64_t waitNs = kIdlePollNs;
+        if (!unsent_.empty()) {
+            waitNs = kFullTerminalRetryNs;
+        } else if (const std::optional<std::int64_t> next = wire.NextEventNs()) {
+            waitNs = std::clamp<std::int64_t>(*next - MonotonicNs(), 0, kIdlePollNs);
+        }
+        const timespec timeout{static_cast<time_t>(waitNs / kNsPerSecond),
+                               static_cast<long>(waitNs % kNsPerSecond)};
+        pollfd watch{master_, POLLIN, 0};
+        const int ready = ppoll(&watch, 1, &timeout, nullptr);
+        if (ready < 0 && errno != EINTR) {
+            error = SystemError("ppoll");
+            return false;
+        }
+        if (ready > 0 && (watch.revents & POLLIN) != 0) {
+            const ssize_t got = read(master_, buffer, sizeof buffer);
+            if (got > 0) {
+                wire.FromHost(buffer, static_cast<std::size_t>(got), MonotonicNs());
+            } else if (got < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
+                error = SystemError("read");
+                return false;
+            }
+        } else if (ready > 0 && (watch.revents & (POLLHUP | POLLERR)) != 0) {
+            const timespec pause{0, kIdlePollNs / 4};  // no reader on either side: do not spin
+            clock_nanosleep(CLOCK_MONOTONIC, 0, &pause, nullptr);
+        }
+        due.clear();
+        wire.Advance(MonotonicNs(), due);
+        unsent_.insert(unsent_.end(), due.begin(), due.end());
+        if (!WriteUnsent(error)) {
             return false;
         }
     }

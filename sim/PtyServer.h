@@ -34,9 +34,15 @@ public:
     // terminal fails.
     bool Serve(ByteDevice& device, Clock& clock, const volatile std::sig_atomic_t& stop,
                std::string& error);
+    // As Serve, on a 9600-baud line timed to the microsecond on the monotonic clock (PacedWire):
+    // each host byte reaches `device` 10/9600 s after the previous one, each reply byte is
+    // written 10/9600 s after the previous one and never before its command has arrived.
+    // `device` should not pace itself; its own delays (erase interval, slow bytes) still count.
+    bool ServePaced(ByteDevice& device, const volatile std::sig_atomic_t& stop, std::string& error);
 
 private:
     bool FlushDue(ByteDevice& device, Clock& clock, std::string& error);
+    bool WriteUnsent(std::string& error);
     int WaitMs(ByteDevice& device, Clock& clock) const;
 
     int master_ = -1;

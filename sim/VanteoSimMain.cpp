@@ -329,6 +329,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // --paced: the server times the line to the microsecond; the simulator's own pacing counts
+    // whole milliseconds, so it runs unpaced behind it.
+    const bool paced = options.config.pacedAt9600;
+    options.config.pacedAt9600 = false;
     vanteo::sim::TrackerSimulator simulator(options.config);
     if (!flashImage.empty()) {
         simulator.Flash() = std::move(flashImage);
@@ -371,7 +375,8 @@ int main(int argc, char** argv) {
               << (linked ? " (also " + options.linkPath + ")" : std::string()) << '\n';
 
     vanteo::SteadyClock clock;
-    const bool served = server.Serve(simulator, clock, stopRequested, error);
+    const bool served = paced ? server.ServePaced(simulator, stopRequested, error)
+                              : server.Serve(simulator, clock, stopRequested, error);
     if (!served) {
         std::cerr << "vanteo-sim: " << error << '\n';
     }
