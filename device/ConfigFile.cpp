@@ -12,19 +12,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // One hexadecimal number at `pos` ("0x" prefix allowed). Values above 0xFF are read to their end
 // and reported as out of range rather than wrapped.
 bool ReadHexByte(std::string_view line, std::size_t& pos, std::uint8_t& value) {

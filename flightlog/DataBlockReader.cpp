@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "serial/CFormat.h"
+
 namespace vanteo {
 namespace {
 
@@ -17,19 +19,6 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Parses a hexadecimal number at `pos`; on success moves `pos` past it. No digits: nullopt and
 // `pos` unchanged.
 std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t& pos) {
@@ -40,13 +29,13 @@ std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t& pos) {
         ++at;
     }
     if (at + 2 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X') &&
-        HexDigit(text[at + 2]) >= 0) {
+        HexDigitValue(text[at + 2]) >= 0) {
         at += 2;
     }
     const std::size_t firstDigit = at;
     std::uint64_t value = 0;
-    while (at < text.size() && HexDigit(text[at]) >= 0) {
-        value = value * 16 + static_cast<std::uint64_t>(HexDigit(text[at]));
+    while (at < text.size() && HexDigitValue(text[at]) >= 0) {
+        value = value * 16 + static_cast<std::uint64_t>(HexDigitValue(text[at]));
         if (value > 0xFFFFFFFFull) {
             value = 0xFFFFFFFFull + 1;  // too large: remembered as "above 32 bits", no overflow
         }

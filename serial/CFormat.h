@@ -16,4 +16,18 @@ double LeadingDoubleC(const std::string& text);
 // allowed); 0 when there is none. Saturates instead of overflowing.
 int LeadingIntC(const std::string& text);
 
+// The value of one hexadecimal digit (either case), or -1 for any other character.
+constexpr int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 }  // namespace vanteo
