@@ -2,7 +2,6 @@
 // statuses, what lands on stdout and stderr, and the files written. Both programs run for real;
 // nothing here waits on a time-out (the simulator answers at once).
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,15 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/SimulatorProcess.h"
+
 extern char** environ;
 
 namespace vanteo::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Bounds the wait for the simulator's first line, in case it hangs; no test waits this long.
-constexpr int kStartupLimitMs = 10000;
 
 struct ProgramResult {
     int status = -1;
@@ -40,8 +38,8 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     return pointers;
 }
 
-// The environment with XDG_RUNTIME_DIR (where simulators announce their port) and VANTEO_PORT
-// replaced as given (empty: removed).
+// The environment for vanteo-cli, with XDG_RUNTIME_DIR (where simulators announce their port) and
+// VANTEO_PORT replaced as given (empty: removed).
 std::vector<std::string> Environment(const fs::path& runtimeDir, const std::string& port) {
     std::vector<std::string> variables;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -106,64 +104,6 @@ ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::st
     return result;
 }
 
-// vanteo-sim on a pseudo-terminal, for the life of the object.
-class RunningSimulator {
-public:
-    ~RunningSimulator() {
-        if (output_ >= 0) {
-            close(output_);
-        }
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    bool Start(const fs::path& runtimeDir, const std::vector<std::string>& options) {
-        int outPipe[2];
-        if (pipe(outPipe) != 0) {
-            return false;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, outPipe[0]);
-        std::vector<std::string> arguments = {VANTEO_SIM_PROGRAM};
-        arguments.insert(arguments.end(), options.begin(), options.end());
-        std::vector<std::string> environment = Environment(runtimeDir, "");
-        std::vector<char*> argv = Pointers(arguments);
-        std::vector<char*> envp = Pointers(environment);
-        const int spawned =
-            posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        close(outPipe[1]);
-        output_ = outPipe[0];
-        if (spawned != 0) {
-            pid_ = -1;
-            return false;
-        }
-        // The first line is the port.
-        char c = 0;
-        while (true) {
-            pollfd watch{output_, POLLIN, 0};
-            if (poll(&watch, 1, kStartupLimitMs) <= 0 || read(output_, &c, 1) != 1) {
-                return false;
-            }
-            if (c == '\n') {
-                return !port_.empty();
-            }
-            port_.push_back(c);
-        }
-    }
-
-    const std::string& Port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    int output_ = -1;
-    std::string port_;
-};
-
 class CliProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -198,7 +138,7 @@ protected:
     }
 
     fs::path directory_;
-    RunningSimulator simulator_;
+    vanteo::test::SimulatorProcess simulator_{VANTEO_SIM_PROGRAM};
 };
 
 TEST_F(CliProgramTest, IdentifyReadAndWriteOverTheRealPort) {

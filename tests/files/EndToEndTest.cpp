@@ -2,11 +2,7 @@
 // SerialLink over QSerialPortTransport, real time.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -19,69 +15,31 @@
 #include "serial/SerialLink.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/support/ScriptedInteraction.h"
+#include "tests/support/SimulatorProcess.h"
 
 namespace vanteo::test {
 namespace {
 
-// vanteo-sim as a child process; its first line on stdout is the terminal to open.
-class SimulatorProcess {
-public:
-    SimulatorProcess() {
-        int out[2];
-        if (pipe(out) != 0) {
-            return;
-        }
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            close(out[1]);
-            execl(VANTEO_SIM_PROGRAM, VANTEO_SIM_PROGRAM, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        output_ = fdopen(out[0], "r");
-        char line[256];
-        if (pid_ > 0 && output_ != nullptr && std::fgets(line, sizeof line, output_) != nullptr) {
-            path_ = line;
-            while (!path_.empty() && (path_.back() == '\n' || path_.back() == '\r')) {
-                path_.pop_back();
-            }
-        }
-    }
-    ~SimulatorProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (output_ != nullptr) {
-            std::fclose(output_);
-        }
-    }
-    const std::string& PortPath() const { return path_; }
-
-private:
-    pid_t pid_ = -1;
-    std::FILE* output_ = nullptr;
-    std::string path_;
-};
-
 class EndToEndTest : public ::testing::Test {
 protected:
     EndToEndTest() {
-        form.comPort = simulator.PortPath();
-        ui.ShowForm();
-        tracker.capabilities.peekPoke = true;  // the simulator's default firmware has byte access
         dir = std::filesystem::path(::testing::TempDir()) / "files_end_to_end";
         std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        std::filesystem::create_directories(dir / "run");
+        std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
+        // vanteo-sim announces its port under dir/run; its first line is the terminal to open.
+        simulator.Start(dir / "run");
+        form.comPort = simulator.Port();
+        ui.ShowForm();
+        tracker.capabilities.peekPoke = true;  // the simulator's default firmware has byte access
     }
     ~EndToEndTest() override {
         link.Close();
+        simulator.Stop();
         std::filesystem::remove_all(dir);
     }
 
-    SimulatorProcess simulator;
+    SimulatorProcess simulator{VANTEO_SIM_PROGRAM};
     FormModel form = FormModel::StartUp();
     TrackerState tracker;
     ScriptedInteraction ui{form};
@@ -93,7 +51,7 @@ protected:
 };
 
 TEST_F(EndToEndTest, SaveThenRestoreOverAPseudoTerminal) {
-    ASSERT_FALSE(simulator.PortPath().empty());
+    ASSERT_FALSE(simulator.Port().empty());
     const std::string file = (dir / "tracker.kvt").string();
 
     ui.QueueSaveFile(file);

@@ -11,6 +11,7 @@
 #include "serial/SerialLink.h"
 #include "tests/serial/PseudoTerminal.h"
 #include "tests/serial/ScriptedDevice.h"
+#include "tests/support/RecordingInteraction.h"
 
 namespace vanteo::test {
 namespace {

@@ -10,6 +10,7 @@
 
 #include "serial/InProcessTransport.h"
 #include "tests/serial/ScriptedDevice.h"
+#include "tests/support/RecordingInteraction.h"
 
 namespace vanteo::test {
 namespace {

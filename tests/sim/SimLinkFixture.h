@@ -8,29 +8,12 @@
 
 #include "serial/InProcessTransport.h"
 #include "serial/SerialLink.h"
-#include "serial/UserInteraction.h"
 #include "sim/TrackerSimulator.h"
+#include "tests/support/RecordingInteraction.h"
 
 namespace vanteo::sim::test {
 
-// Only message boxes matter to the link; everything else is inert.
-class MessageRecorder final : public UserInteraction {
-public:
-    void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
-    std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return {}; }
-    bool ReadForm() override { return true; }
-    void ShowForm() override {}
-    void SetControlVisible(int, bool) override {}
-    void SetControlCaption(int, const std::string&) override {}
-    bool AskFlightDetails(FlightDetails&) override { return false; }
-    bool ConfirmClearFlash() override { return false; }
-    void ProgressBegin(int) override {}
-    void ProgressStep() override {}
-    void ProgressEnd() override {}
-
-    std::vector<std::string> messages;
-};
+using vanteo::test::RecordingInteraction;
 
 // A simulated tracker on the far end of a SerialLink, on a virtual clock.
 class SimLinkTest : public ::testing::Test {
@@ -61,7 +44,7 @@ protected:
         return line;
     }
 
-    MessageRecorder ui;
+    RecordingInteraction ui;
     VirtualClock clock;
     std::unique_ptr<TrackerSimulator> sim;
     std::unique_ptr<SerialLink> link;
