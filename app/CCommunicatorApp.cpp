@@ -19,6 +19,11 @@ CCommunicatorApp::~CCommunicatorApp() = default;
 int CCommunicatorApp::Run() {
     CCommunicatorDlg form(form_, tracker_, link_, log_, [] { return EnumeratePorts(); });
     linkInteraction_.SetTarget(&form);
+    // VANTEO_PORT names the port the "COM port" box starts with (scripts/run points it at the
+    // simulated tracker when no USB serial adapter is attached); the CLI reads the same variable.
+    if (const QByteArray port = qgetenv("VANTEO_PORT"); !port.isEmpty()) {
+        form_.comPort = port.toStdString();
+    }
     form.StartUp(arguments());
     form.exec();
     linkInteraction_.SetTarget(nullptr);
