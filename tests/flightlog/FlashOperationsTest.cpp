@@ -57,9 +57,7 @@ TEST_P(DownloadTest, DownloadsTheWholeFlash) {
     // The form hands the details over in Latin-1 (0xFC: u-umlaut); the document stays UTF-8.
     rig.ui.QueueFlightDetails(
         FlightDetails{"Ann M\xFCller", "Arrow", "06/15/2009", "H128", "windy -- 5 m/s"});
-    rig.ui.QueueSaveFile(path);
-
-    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(rig.StartDownload(path));
     EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
     EXPECT_FALSE(rig.log.flashBusy);
     EXPECT_EQ(rig.ui.MessageTexts(), kDone);
@@ -127,8 +125,7 @@ TEST(ReadFlashTest, DetailsClosedWithoutOkKeepDetailsButName) {
     TemporaryFolder folder;
     rig.log.flightDetails = {"old", "Rocket", "date", "motor", "comments"};
     rig.ui.QueueFlightDetails(std::nullopt);
-    rig.ui.QueueSaveFile(folder.Path("f.kml"));
-    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(rig.StartDownload(folder.Path("f.kml")));
     ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
     EXPECT_EQ(rig.log.flightDetails.name, "10");
     EXPECT_EQ(rig.log.flightDetails.motor, "motor");
@@ -157,8 +154,7 @@ TEST(ReadFlashTest, FailureBeforeTheDownloadLeavesTheOldFile) {
     test::WriteFile(path, "the user's flight");
 
     rig.form.comPort = "";  // the port cannot be opened
-    rig.ui.QueueSaveFile(path);
-    EXPECT_FALSE(OnReadFlash(rig.ctx));
+    EXPECT_FALSE(rig.StartDownload(path));
     EXPECT_EQ(test::ReadFile(path), "the user's flight");
     EXPECT_EQ(folder.Files(), std::vector<std::string>{"keep.kml"});
 
@@ -168,8 +164,7 @@ TEST(ReadFlashTest, FailureBeforeTheDownloadLeavesTheOldFile) {
         return write[0] == '?' ? "OK\n\r" : write[0] == 'V' ? "130\n\r" : "";
     };
     FlightLogRig quiet(silentOnSize);
-    quiet.ui.QueueSaveFile(path);
-    EXPECT_FALSE(OnReadFlash(quiet.ctx));
+    EXPECT_FALSE(quiet.StartDownload(path));
     const std::vector<std::string> messages = quiet.ui.MessageTexts();
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back(), "Error reading memory size");
@@ -179,8 +174,7 @@ TEST(ReadFlashTest, FailureBeforeTheDownloadLeavesTheOldFile) {
 
     // A save target in a folder that does not exist.
     FlightLogRig noFolder(simulator);
-    noFolder.ui.QueueSaveFile(folder.Path("missing/f.kml"));
-    EXPECT_FALSE(OnReadFlash(noFolder.ctx));
+    EXPECT_FALSE(noFolder.StartDownload(folder.Path("missing/f.kml")));
     EXPECT_EQ(noFolder.ui.MessageTexts(), std::vector<std::string>{"Error opening file"});
 }
 
@@ -221,8 +215,7 @@ TEST(ReadFlashTest, ShortBlocksAreCountedAndARunOfThemEndsTheDownload) {
         test::ReplyDevice tracker = ShortBlockTracker([](int block) { return block % 16 != 15; });
         FlightLogRig rig(tracker);
         TemporaryFolder folder;
-        rig.ui.QueueSaveFile(folder.Path("short.kml"));
-        ASSERT_TRUE(OnReadFlash(rig.ctx));
+        ASSERT_TRUE(rig.StartDownload(folder.Path("short.kml")));
         EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
         EXPECT_EQ(rig.ui.MessageTexts(),
                   std::vector<std::string>{"Flash read incomplete: 960 of 1024 blocks came back "
@@ -240,8 +233,7 @@ TEST(ReadFlashTest, ShortBlocksAreCountedAndARunOfThemEndsTheDownload) {
             ShortBlockTracker([](int block) { return block >= 100 && block < 116; });
         FlightLogRig rig(tracker);
         TemporaryFolder folder;
-        rig.ui.QueueSaveFile(folder.Path("garbled.kml"));
-        ASSERT_TRUE(OnReadFlash(rig.ctx));
+        ASSERT_TRUE(rig.StartDownload(folder.Path("garbled.kml")));
         EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
         EXPECT_EQ(rig.ui.MessageTexts(),
                   std::vector<std::string>{
@@ -272,8 +264,7 @@ TEST(ReadFlashTest, UnpluggedTrackerEndsTheDownloadSoon) {
     sim::TrackerSimulator simulator(config);
     FlightLogRig rig(simulator);
     TemporaryFolder folder;
-    rig.ui.QueueSaveFile(folder.Path("gone.kml"));
-    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(rig.StartDownload(folder.Path("gone.kml")));
     EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
     const std::vector<std::string> messages = rig.ui.MessageTexts();
     ASSERT_EQ(messages.size(), 1u);
@@ -292,8 +283,7 @@ TEST(FlashBusyTest, EveryOperationWaitsForTheWorker) {
     test::GatedDevice gate(simulator, 'J');
     FlightLogRig rig(gate);
     TemporaryFolder folder;
-    rig.ui.QueueSaveFile(folder.Path("busy.kml"));
-    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(rig.StartDownload(folder.Path("busy.kml")));
     ASSERT_TRUE(rig.log.flashBusy);
     const int dialogs = rig.ui.FileDialogsShown();
 

@@ -56,6 +56,17 @@ FlightLogRig::FlightLogRig(ByteDevice& device)
     form.comPort = "SIM";
 }
 
+bool FlightLogRig::StartDownload(const std::string& path) {
+    ui.QueueSaveFile(path);
+    return OnReadFlash(ctx);
+}
+
+bool FlightLogRig::Validate(const std::string& input, const std::string& output) {
+    ui.QueueOpenFile(input);
+    ui.QueueSaveFile(output);
+    return OnValidateKml(ctx);
+}
+
 TemporaryFolder::TemporaryFolder() {
     std::random_device random;
     path_ = std::filesystem::temp_directory_path() /

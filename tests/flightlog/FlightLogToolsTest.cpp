@@ -33,15 +33,12 @@ protected:
 // A file downloaded from the tracker validates, and its new copy is the same document.
 TEST_F(ValidateKmlTest, DownloadedFileValidatesAndIsWrittenAgainUnchanged) {
     const std::string original = folder.Path("flight.kml");
-    rig.ui.QueueSaveFile(original);
-    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(rig.StartDownload(original));
     ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
     rig.ui.ClearMessages();
 
     const std::string copy = folder.Path("copy.kml");
-    rig.ui.QueueOpenFile(original);
-    rig.ui.QueueSaveFile(copy);
-    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    ASSERT_TRUE(rig.Validate(original, copy));
     EXPECT_EQ(rig.ui.MessageTexts(),
               (std::vector<std::string>{
                   "16384 bytes read\n",
@@ -57,8 +54,7 @@ TEST_F(ValidateKmlTest, DetailsHoldingKeywordsDoNotStartTheDataBlock) {
     const std::string original = folder.Path("keywords.kml");
     rig.ui.QueueFlightDetails(FlightDetails{"KVTDATA test", "KVTENDDATA", "KVTCHECKSUM 0",
                                             "KVTCOMPRESS 1 KVTHRSMINS 1", "KVTKVTTIMESTAMP 1"});
-    rig.ui.QueueSaveFile(original);
-    ASSERT_TRUE(OnReadFlash(rig.ctx));
+    ASSERT_TRUE(rig.StartDownload(original));
     ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
     rig.ui.ClearMessages();
     const std::string document = test::ReadFile(original);
@@ -71,9 +67,7 @@ TEST_F(ValidateKmlTest, DetailsHoldingKeywordsDoNotStartTheDataBlock) {
     EXPECT_EQ(document.find("KVTDATA"), document.find("<!-- KVTDATA\n") + 5);
 
     const std::string copy = folder.Path("copy.kml");
-    rig.ui.QueueOpenFile(original);
-    rig.ui.QueueSaveFile(copy);
-    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    ASSERT_TRUE(rig.Validate(original, copy));
     EXPECT_EQ(rig.ui.MessageTexts(),
               (std::vector<std::string>{
                   "16384 bytes read\n",
@@ -115,9 +109,7 @@ TEST_F(ValidateKmlTest, SizeFollowsTheNumberOfValues) {
     }
     const std::string input = folder.Path("odd.kml");
     test::WriteFile(input, SmallBlock(values));
-    rig.ui.QueueOpenFile(input);
-    rig.ui.QueueSaveFile(folder.Path("out.kml"));
-    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    ASSERT_TRUE(rig.Validate(input, folder.Path("out.kml")));
     EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 8);
     const std::string copy = test::ReadFile(folder.Path("out.kml"));
     std::size_t rows = 0;
@@ -137,9 +129,7 @@ TEST_F(ValidateKmlTest, FileSettingsBecomeTheHeldValues) {
     test::WriteFile(input,
                     "KVTDATA 0 KVTENDDATA KVTCHECKSUM 0 KVTCOMPRESS 10 KVTHRSMINS 1 "
                     "KVTTIMESTAMP 1");
-    rig.ui.QueueOpenFile(input);
-    rig.ui.QueueSaveFile(folder.Path("out.kml"));
-    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    ASSERT_TRUE(rig.Validate(input, folder.Path("out.kml")));
     EXPECT_EQ(rig.form.compressData, 1);
     EXPECT_EQ(rig.form.storeHm, 1);
     EXPECT_TRUE(rig.tracker.capabilities.hoursMinutesCapable);
@@ -171,9 +161,7 @@ TEST_F(ValidateKmlTest, DamagedFilesAreRefusedWithoutWriting) {
         FlightLogRig fresh(simulator);
         const std::string input = folder.Path("in.kml");
         test::WriteFile(input, c.text);
-        fresh.ui.QueueOpenFile(input);
-        fresh.ui.QueueSaveFile(output);
-        EXPECT_FALSE(OnValidateKml(fresh.ctx)) << c.text;
+        EXPECT_FALSE(fresh.Validate(input, output)) << c.text;
         ASSERT_FALSE(fresh.ui.MessageTexts().empty());
         EXPECT_EQ(fresh.ui.MessageTexts().back(), c.lastMessage);
         EXPECT_EQ(fresh.ui.FileDialogsShown(), 1) << "no save dialog";
@@ -190,9 +178,7 @@ TEST_F(ValidateKmlTest, DamagedFilesAreRefusedWithoutWriting) {
 TEST_F(ValidateKmlTest, WrongKeywordsAreReportedAndReadingGoesOn) {
     const std::string input = folder.Path("keywords.kml");
     test::WriteFile(input, "KVTDATA 61 62 63 KVTENDDATA SUM 3ED0 COMP 0 KVTHRSMINS 0 STAMP 0");
-    rig.ui.QueueOpenFile(input);
-    rig.ui.QueueSaveFile(folder.Path("out.kml"));
-    EXPECT_TRUE(OnValidateKml(rig.ctx));
+    EXPECT_TRUE(rig.Validate(input, folder.Path("out.kml")));
     EXPECT_EQ(rig.ui.MessageTexts(),
               (std::vector<std::string>{
                   "3 bytes read\n", "Error KVTCHECKSUM Expected", "Error KVTCOMPRESS Expected",
