@@ -307,11 +307,13 @@ void WriteKml(std::string& out, std::span<const std::uint32_t> image, TrackerCap
     WriteDataBlock(out, image, inputs.storedChecksum, compress, hoursMinutes, caps.logTimestamp);
 }
 
-bool WriteKml(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
+namespace {
+
+bool WriteKmlWith(FlightLogContext& ctx, TrackerCapabilities& caps, bool compress,
+                  bool hoursMinutes) {
     if (!ctx.log.kmlOutputFile) {
         return false;
     }
-    TrackerCapabilities& caps = ctx.device.tracker.capabilities;
     const std::span<const std::uint32_t> image(ctx.log.logImage.data(),
                                                FlashBytes(caps.memorySizeKbit));
     std::string document;
@@ -322,8 +324,19 @@ bool WriteKml(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
     return ctx.log.kmlOutputFile->Write(document);
 }
 
+}  // namespace
+
+bool WriteKml(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
+    return WriteKmlWith(ctx, ctx.device.tracker.capabilities, compress, hoursMinutes);
+}
+
 bool WriteKmlAndClose(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
-    const bool written = WriteKml(ctx, compress, hoursMinutes);
+    return WriteKmlAndClose(ctx, ctx.device.tracker.capabilities, compress, hoursMinutes);
+}
+
+bool WriteKmlAndClose(FlightLogContext& ctx, TrackerCapabilities& caps, bool compress,
+                      bool hoursMinutes) {
+    const bool written = WriteKmlWith(ctx, caps, compress, hoursMinutes);
     const std::string target = ctx.log.kmlOutputFile ? ctx.log.kmlOutputFile->TargetPath() : "";
     const bool committed = written && ctx.log.kmlOutputFile->Commit();
     ctx.log.kmlOutputFile.reset();

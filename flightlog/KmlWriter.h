@@ -62,6 +62,10 @@ bool WriteKml(FlightLogContext& ctx, bool compress, bool hoursMinutes);
 // closed and dropped either way). False, after telling the user the file was not saved, when
 // the document could not be written completely.
 bool WriteKmlAndClose(FlightLogContext& ctx, bool compress, bool hoursMinutes);
+// The same, decoded with `caps` (the tracker that wrote the log) in place of the capabilities of
+// the tracker on the port; `caps` gives the memory size too.
+bool WriteKmlAndClose(FlightLogContext& ctx, TrackerCapabilities& caps, bool compress,
+                      bool hoursMinutes);
 
 // Altitude figures of the KML comments, in metres.
 struct AltitudeFigures {

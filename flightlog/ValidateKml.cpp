@@ -14,6 +14,12 @@ namespace vanteo {
 namespace {
 
 constexpr const char* kDefaultFlightName = "10";
+// The fewest values the copy can be written from: 1024 values make the smallest memory size the
+// writer knows (8 kbit); fewer make a memory of 0 and a copy with no data at all.
+constexpr std::size_t kShortestFlightLog = 1024;
+// The trackers whose logs follow the "Compress Data" and "Store HM" settings.
+constexpr int kFirstSettingsFirmware = 124;
+constexpr int kLastSettingsFirmware = 199;
 
 // Reports a keyword line. False when the file ended before it (validation stops).
 bool CheckKeywordLine(UserInteraction& ui, const DataBlockKeywordLine& line, const char* keyword,
@@ -31,6 +37,53 @@ bool CheckKeywordLine(UserInteraction& ui, const DataBlockKeywordLine& line, con
     return true;
 }
 
+// The tracker that wrote the log, as far as the data block's three settings prove it, in the
+// capabilities the copy is decoded with. The download decoded the log with the capabilities
+// of the tracker on the port, and the block only says what the form held then:
+// - a timestamp trailer (KVTTIMESTAMP) comes only from firmware 212 and later, which always
+//   logs 15-byte records and never compresses, whatever the two check boxes said;
+// - otherwise the block does not say which firmware wrote it. Firmware 124 to 199 follows the
+//   two settings, and a log with both clear is 13-byte records on every firmware, so the copy
+//   follows the settings.
+TrackerCapabilities WriterCapabilities(const DataBlockContents& block) {
+    TrackerCapabilities writer;
+    writer.memorySizeKbit = static_cast<int>(block.count / 1024) * 8;
+    if (block.timestamp.value != 0) {
+        writer.logTimestamp = true;
+        writer.logHoursMinutes = true;
+    } else {
+        writer.compressCapable = true;
+        writer.hoursMinutesCapable = true;
+    }
+    return writer;
+}
+
+// What the block cannot prove about its copy, or an empty text.
+std::string UnprovenDecodingNote(const DataBlockContents& block) {
+    if (block.timestamp.value != 0) {
+        return {};
+    }
+    if (block.compress.value != 0) {
+        return FormatC(
+            "The data block says the log is compressed (KVTCOMPRESS), but not which firmware "
+            "wrote it: the new copy is decoded as a compressed log, as firmware %d to %d writes "
+            "it. A tracker with other firmware cannot compress; if this log came from one, its "
+            "download was decoded uncompressed and the new copy's track differs from it. The "
+            "data block is the same either way",
+            kFirstSettingsFirmware, kLastSettingsFirmware);
+    }
+    if (block.hoursMinutes.value != 0) {
+        return FormatC(
+            "The data block says the records hold hours and minutes (KVTHRSMINS), but not "
+            "which firmware wrote it: the new copy is decoded from 15-byte records, as firmware "
+            "%d to %d writes them. A tracker with other firmware and no timestamp writes 13-byte "
+            "records; if this log came from one, the new copy's track differs from its "
+            "download. The data block is the same either way",
+            kFirstSettingsFirmware, kLastSettingsFirmware);
+    }
+    return {};
+}
+
 }  // namespace
 
 bool OnValidateKml(FlightLogContext& ctx) {
@@ -42,7 +95,6 @@ bool OnValidateKml(FlightLogContext& ctx) {
     FormModel& form = ctx.device.form;
 
     ctx.log.flightDetails.name = kDefaultFlightName;
-    caps.compressCapable = true;
 
     std::string text;
     if (!AskAndReadKmlFile(ui, text)) {
@@ -89,13 +141,19 @@ bool OnValidateKml(FlightLogContext& ctx) {
         return false;
     }
 
-    // The file's settings become the held values, as a download would have left them.
+    if (block.count < kShortestFlightLog) {
+        ui.ShowMessage(
+            FormatC("The data block holds only %zu values: it is too short to be a "
+                    "flight log (at least %zu), so no new copy is written",
+                    block.count, kShortestFlightLog));
+        return false;
+    }
+
+    // The file's settings become the held values, as a download would have left them. The
+    // capability flags stay those of the tracker on the port: the copy is decoded with the
+    // writer's own (WriterCapabilities), so a later download is decoded as its tracker logs.
     form.compressData = block.compress.value != 0 ? 1 : 0;
     form.storeHm = static_cast<std::int32_t>(block.hoursMinutes.value);
-    if (form.storeHm != 0) {
-        caps.hoursMinutesCapable = true;
-    }
-    caps.logTimestamp = block.timestamp.value != 0;
     std::copy(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(block.count),
               ctx.log.logImage.begin());
 
@@ -114,11 +172,14 @@ bool OnValidateKml(FlightLogContext& ctx) {
         return false;
     }
     ctx.log.kmlOutputFile = std::move(output);
-    caps.memorySizeKbit = static_cast<int>(block.count / 1024) * 8;
+    TrackerCapabilities writer = WriterCapabilities(block);
+    caps.memorySizeKbit = writer.memorySizeKbit;
+    if (const std::string note = UnprovenDecodingNote(block); !note.empty()) {
+        ui.ShowMessage(note);
+    }
 
-    // The new copy is decoded with the file's own settings, so a compressed or 15-byte log
-    // comes out as it did when it was downloaded, and the copy's data block repeats them.
-    return WriteKmlAndClose(ctx, form.compressData != 0, form.storeHm != 0);
+    // The copy's data block repeats the file's settings, so the copy validates as its original.
+    return WriteKmlAndClose(ctx, writer, form.compressData != 0, form.storeHm != 0);
 }
 
 }  // namespace vanteo

@@ -342,6 +342,16 @@ TEST_F(CliCommandsTest, DownloadThenValidateTheFlightLog) {
     CliProcess bad(tracker, clock);
     EXPECT_EQ(bad.Run({"validate-kml", kml}), 1);
     EXPECT_NE(bad.Err().find("Checksum incorrect:  Expected: "), std::string::npos);
+
+    // Three values with their right checksum are still no flight log: no copy, exit 1.
+    Spit(kml,
+         "<!-- KVTDATA 61 62 63 KVTENDDATA KVTCHECKSUM 3ED0 KVTCOMPRESS 0 KVTHRSMINS 0 "
+         "KVTTIMESTAMP 0 -->\n");
+    const std::string shortCopy = TempPath("short-copy.kml");
+    CliProcess tooShort(tracker, clock);
+    EXPECT_EQ(tooShort.Run({"validate-kml", kml, "-o", shortCopy}), 1);
+    EXPECT_NE(tooShort.Err().find("too short to be a flight log"), std::string::npos);
+    EXPECT_FALSE(std::ifstream(shortCopy).good());
 }
 
 TEST_F(CliCommandsTest, ClearFlashOnlyWithYes) {

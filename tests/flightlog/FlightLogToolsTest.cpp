@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "device/Operations.h"
 #include "flightlog/FlightLogOperations.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/flightlog/FlightLogRig.h"
@@ -20,6 +21,16 @@ std::string SmallBlock(const std::string& values,
     return "</kml>\n<!-- KVTDATA\n" + values +
            "\nKVTENDDATA\nKVTCHECKSUM 00003ED0\nKVTCOMPRESS 0\n" + hoursMinutesKeyword +
            " 0\nKVTTIMESTAMP 0\n-->\n";
+}
+
+// 1021 zeros: put before the three letters they make the smallest block a copy is written from
+// (1024 values), and leave the checksum as it was (a 0 value only triples a checksum of 0).
+std::string LeadingZeros() {
+    std::string zeros;
+    for (int i = 0; i < 1021; ++i) {
+        zeros += "00 ";
+    }
+    return zeros;
 }
 
 class ValidateKmlTest : public ::testing::Test {
@@ -45,7 +56,8 @@ TEST_F(ValidateKmlTest, DownloadedFileValidatesAndIsWrittenAgainUnchanged) {
                   "Datafile integrity validated, writing a new copy of the KML file\n"}));
     EXPECT_EQ(test::ReadFile(copy), test::ReadFile(original));
     EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 128);
-    EXPECT_TRUE(rig.tracker.capabilities.compressCapable);
+    // The capabilities describe the tracker on the port, not the file just validated.
+    EXPECT_FALSE(rig.tracker.capabilities.compressCapable);
 }
 
 // Details typed with the data-block keywords in them are written with a blank after "KVT", so
@@ -81,7 +93,7 @@ TEST_F(ValidateKmlTest, DetailsHoldingKeywordsDoNotStartTheDataBlock) {
 
 TEST_F(ValidateKmlTest, ChangedValueIsReportedAndACopyStillWritten) {
     const std::string input = folder.Path("changed.kml");
-    test::WriteFile(input, SmallBlock("61 62 64"));
+    test::WriteFile(input, SmallBlock(LeadingZeros() + "61 62 64"));
     rig.ui.QueueOpenFile(input);
     rig.ui.QueueSaveFile(folder.Path("out.kml"));
     rig.log.flightDetails = {"someone", "rocket", "date", "motor", "comments"};
@@ -89,14 +101,15 @@ TEST_F(ValidateKmlTest, ChangedValueIsReportedAndACopyStillWritten) {
     // 0x64 = 100: 100 mod 28 = 16, multiplier 17 XOR 2 = 19; 3 x 4766 + 1900 = 16198 = 0x3F46.
     EXPECT_EQ(
         rig.ui.MessageTexts(),
-        (std::vector<std::string>{"3 bytes read\n",
+        (std::vector<std::string>{"1024 bytes read\n",
                                   "Checksum incorrect:  Expected: 00003ED0, Actual: 00003F46\n"}));
     const std::string copy = test::ReadFile(folder.Path("out.kml"));
     EXPECT_NE(copy.find("<!-- Name       : 10 -->\n<!-- Rocket Name: rocket -->\n"),
               std::string::npos);
-    // Three values make a memory of 0 kbit: the copy's block is empty, its checksum the one
-    // computed over the three values read.
-    EXPECT_NE(copy.find("<!-- KVTDATA\nKVTENDDATA\nKVTCHECKSUM 00003F46\n"), std::string::npos);
+    // The copy repeats the values read and carries the checksum computed over them.
+    EXPECT_NE(copy.find("\n00 00 00 00 00 00 00 00 00 00 00 00 00 61 62 64 \nKVTENDDATA\n"
+                        "KVTCHECKSUM 00003F46\n"),
+              std::string::npos);
 }
 
 // 1500 values of 2: each step is s := 3 s + 2 x ((2 mod 28 + 1) XOR 2) = 3 s + 2, so the
@@ -126,14 +139,18 @@ TEST_F(ValidateKmlTest, SizeFollowsTheNumberOfValues) {
 
 TEST_F(ValidateKmlTest, FileSettingsBecomeTheHeldValues) {
     const std::string input = folder.Path("settings.kml");
-    test::WriteFile(input,
-                    "KVTDATA 0 KVTENDDATA KVTCHECKSUM 0 KVTCOMPRESS 10 KVTHRSMINS 1 "
-                    "KVTTIMESTAMP 1");
+    test::WriteFile(input, "KVTDATA " + LeadingZeros() +
+                               "0 0 0 KVTENDDATA KVTCHECKSUM 0 KVTCOMPRESS 10 KVTHRSMINS 1 "
+                               "KVTTIMESTAMP 1");
     ASSERT_TRUE(rig.Validate(input, folder.Path("out.kml")));
     EXPECT_EQ(rig.form.compressData, 1);
     EXPECT_EQ(rig.form.storeHm, 1);
-    EXPECT_TRUE(rig.tracker.capabilities.hoursMinutesCapable);
-    EXPECT_TRUE(rig.tracker.capabilities.logTimestamp);
+    // A later download is decoded as the tracker on the port logs, not as this file's tracker
+    // did: no capture date or 15-byte records for a tracker without them.
+    EXPECT_FALSE(rig.tracker.capabilities.compressCapable);
+    EXPECT_FALSE(rig.tracker.capabilities.hoursMinutesCapable);
+    EXPECT_FALSE(rig.tracker.capabilities.logTimestamp);
+    EXPECT_FALSE(rig.tracker.capabilities.logHoursMinutes);
     const std::string copy = test::ReadFile(folder.Path("out.kml"));
     EXPECT_NE(copy.find("KVTCOMPRESS 1\nKVTHRSMINS 1\nKVTTIMESTAMP 1\n"), std::string::npos);
 }
@@ -154,6 +171,16 @@ TEST_F(ValidateKmlTest, DamagedFilesAreRefusedWithoutWriting) {
          "The file ends before the KVTHRSMINS line of its data block: it cannot be validated and "
          "no new copy is written"},
         {SmallBlock("61 62 63", "HOURS"), "Error KVTHRSMINS Expected"},
+        // Fewer than 1024 values make no memory size: no flight log, no copy.
+        {SmallBlock(""),
+         "The data block holds only 0 values: it is too short to be a flight log (at least "
+         "1024), so no new copy is written"},
+        {SmallBlock("61 62 63"),
+         "The data block holds only 3 values: it is too short to be a flight log (at least "
+         "1024), so no new copy is written"},
+        {SmallBlock(LeadingZeros() + "61 62"),
+         "The data block holds only 1023 values: it is too short to be a flight log (at least "
+         "1024), so no new copy is written"},
     };
     const std::string output = folder.Path("out.kml");
     test::WriteFile(output, "earlier copy");
@@ -177,13 +204,133 @@ TEST_F(ValidateKmlTest, DamagedFilesAreRefusedWithoutWriting) {
 
 TEST_F(ValidateKmlTest, WrongKeywordsAreReportedAndReadingGoesOn) {
     const std::string input = folder.Path("keywords.kml");
-    test::WriteFile(input, "KVTDATA 61 62 63 KVTENDDATA SUM 3ED0 COMP 0 KVTHRSMINS 0 STAMP 0");
+    test::WriteFile(input, "KVTDATA " + LeadingZeros() +
+                               "61 62 63 KVTENDDATA SUM 3ED0 COMP 0 KVTHRSMINS 0 STAMP 0");
     EXPECT_TRUE(rig.Validate(input, folder.Path("out.kml")));
     EXPECT_EQ(rig.ui.MessageTexts(),
               (std::vector<std::string>{
-                  "3 bytes read\n", "Error KVTCHECKSUM Expected", "Error KVTCOMPRESS Expected",
+                  "1024 bytes read\n", "Error KVTCHECKSUM Expected", "Error KVTCOMPRESS Expected",
                   "Error KVTTIMESTAMP Expected",
                   "Datafile integrity validated, writing a new copy of the KML file\n"}));
+}
+
+// How the tracker laid out the hand-built log below.
+enum class LogLayout { shortRecords, timedRecords, compressed };
+
+// Two fixes at 60°30.5010'W 37°15.0505'N, 1234 m, 7 satellites, one second apart, as each layout
+// stores them, then the end mark; with `trailer` the trigger 0x0190 and the date 190926 (DDMMYY)
+// at the end of the first 16 KB.
+std::vector<std::uint8_t> HandBuiltLog(LogLayout layout, bool trailer) {
+    std::vector<std::uint8_t> flash(16384, 0);
+    const std::vector<std::uint8_t> fix{0x3C, 0x1E, 0x32, 0x8A, 0x25, 0x0F,
+                                        0x05, 0x05, 0x00, 0x0C, 0x22, 0x07};
+    std::vector<std::uint8_t> log;
+    if (layout == LogLayout::compressed) {
+        log = fix;
+        log.push_back(0x2D);
+        // Fractions only: longitude 5011 and 5012, latitude 0506 and 0507 ten-thousandths.
+        log.insert(log.end(), {0x32, 0x0B, 0x05, 0x06, 0x09, 0x32, 0x0C, 0x05, 0x07, 0x09});
+    } else {
+        for (const std::uint8_t second : {std::uint8_t{0x2D}, std::uint8_t{0x2E}}) {
+            log.insert(log.end(), fix.begin(), fix.end());
+            if (layout == LogLayout::timedRecords) {
+                log.insert(log.end(), {0x0E, 0x1F});  // 14:31 UTC
+            }
+            log.push_back(second);
+        }
+    }
+    log.insert(log.end(), {0xA5, 0xA5, 0xA5, 0xA5});
+    std::copy(log.begin(), log.end(), flash.begin());
+    if (trailer) {
+        flash[16368] = 0x01;
+        flash[16369] = 0x90;
+        const std::string date = "190926";
+        std::copy(date.begin(), date.end(), flash.begin() + 16378);
+    }
+    return flash;
+}
+
+// The track and everything after it: what the download and the copy must agree on (the header
+// before it holds the details and option bytes of the state that wrote each).
+std::string Track(const std::string& document) {
+    const std::size_t start = document.find("<coordinates>\n");
+    return start == std::string::npos ? std::string() : document.substr(start);
+}
+
+// Each firmware class downloaded as a new process does it (Read, then Read Flash), then the file
+// validated in another new process: the copy's track is the download's, worked out by hand.
+TEST(ValidateKmlFirmwareTest, CopyDecodesTheLogAsItsTrackerWroteIt) {
+    const std::string shortTrack =
+        "\n-60.508350,37.250842,01234 <!-- 0 sats:7 secs:45 -->"
+        "\n-60.508350,37.250842,01234 <!-- 13 sats:7 secs:46 -->\n      </coordinates>";
+    const std::string timedTrack =
+        "\n-60.508350,37.250842,01234 <!-- 0 sats:7 UTC 14:31:45 -->"
+        "\n-60.508350,37.250842,01234 <!-- 15 sats:7 UTC 14:31:46 -->\n      </coordinates>";
+    const std::string compressedTrack =
+        "<coordinates>\n-60.508352,37.250843,0 <!-- 50 11   05 06   09  -->\n"
+        "-60.508353,37.250845,0 <!-- 50 12   05 07   09  -->\n\n      </coordinates>";
+    const std::string trailerLines = "<!-- Capture Date: 09/19/2026 -->\n<!-- Trigger: 0x0190-->\n";
+    const std::string compressNote = "The data block says the log is compressed (KVTCOMPRESS)";
+    const std::string hoursMinutesNote = "The data block says the records hold hours and minutes";
+    struct Case {
+        const char* name;
+        int firmware;
+        std::uint8_t loggingFlags;  // settings record byte 30: 0x20 Compress Data, 0x40 Store HM
+        LogLayout layout;
+        std::string track;      // in the download, by hand
+        std::string note;       // what validation says it cannot prove, or empty
+        bool sameTrack = true;  // false: the file cannot tell its tracker's decoding
+    };
+    const std::vector<Case> cases{
+        {"130, both clear", 130, 0x00, LogLayout::shortRecords, shortTrack, ""},
+        {"130, Store HM", 130, 0x40, LogLayout::timedRecords, timedTrack, hoursMinutesNote},
+        {"130, Compress Data", 130, 0x20, LogLayout::compressed, compressedTrack, compressNote},
+        {"212, Store HM clear", 212, 0x00, LogLayout::timedRecords, trailerLines, ""},
+        {"212, Store HM", 212, 0x40, LogLayout::timedRecords, timedTrack, ""},
+        {"212, Compress Data", 212, 0x20, LogLayout::timedRecords, timedTrack, ""},
+        {"201, Compress Data", 201, 0x20, LogLayout::shortRecords, shortTrack, compressNote, false},
+    };
+    TemporaryFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SimulatorConfig config;
+        config.firmwareVersion = c.firmware;
+        sim::TrackerSimulator simulator(config);
+        simulator.Memory()[30] = c.loggingFlags;
+        simulator.Flash() = HandBuiltLog(c.layout, c.firmware >= 212);
+        const std::string original = folder.Path("flight.kml");
+        const std::string copy = folder.Path("copy.kml");
+        {
+            FlightLogRig download(simulator);
+            download.form = FormModel::Constructed();
+            download.form.comPort = "SIM";
+            RunFormStartUp(download.deviceContext, "");
+            ASSERT_TRUE(OnRead(download.deviceContext))
+                << ::testing::PrintToString(download.ui.MessageTexts());
+            ASSERT_TRUE(download.StartDownload(original));
+            ASSERT_TRUE(WaitForFlashWorker(download.ctx));
+        }
+        const std::string downloaded = test::ReadFile(original);
+        EXPECT_NE(downloaded.find(c.track), std::string::npos) << Track(downloaded);
+        if (c.firmware >= 212) {
+            EXPECT_NE(downloaded.find(trailerLines), std::string::npos);
+            EXPECT_NE(downloaded.find(timedTrack), std::string::npos);
+        }
+
+        FlightLogRig fresh(simulator);
+        ASSERT_TRUE(fresh.Validate(original, copy));
+        const std::vector<std::string> messages = fresh.ui.MessageTexts();
+        ASSERT_GE(messages.size(), 2u);
+        EXPECT_EQ(messages[1],
+                  "Datafile integrity validated, writing a new copy of the KML file\n");
+        EXPECT_EQ(messages.size(), c.note.empty() ? 2u : 3u);
+        if (!c.note.empty() && messages.size() == 3) {
+            EXPECT_EQ(messages[2].rfind(c.note, 0), 0u) << messages[2];
+        }
+        if (c.sameTrack) {
+            EXPECT_EQ(Track(test::ReadFile(copy)), Track(downloaded));
+        }
+    }
 }
 
 TEST(FixKmlTest, RepairsEveryLineIntoTheOutputFile) {
