@@ -26,6 +26,10 @@ public:
     virtual OpenStatus Open(const std::string& portName) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // True while the open port still reaches the device it was opened on: false once that device
+    // has gone (unplugged, its terminal hung up) or the port's name now names another device.
+    // Sends nothing. Transports that cannot tell answer IsOpen().
+    virtual bool StillConnected() const { return IsOpen(); }
 
     // One write call; true when the port accepted it.
     virtual bool Write(const std::uint8_t* data, std::size_t count) = 0;

@@ -1,10 +1,13 @@
 #include "serial/QSerialPortTransport.h"
 
+#include <poll.h>
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QSerialPort>
 #include <QThread>
+
 #include <algorithm>
 
 namespace vanteo {
@@ -14,6 +17,14 @@ namespace {
 constexpr qint32 kBaudRate = 9600;
 // Write time-out: a constant part plus a part per byte, as the port's read time-outs.
 constexpr qint64 kWriteTimeoutMs = 2500;
+
+// The file a port name opens, as QSerialPort finds it: a path from the root or the current
+// folder as it is, anything else under /dev.
+std::string DevicePath(const std::string& portName) {
+    const bool path =
+        portName.starts_with('/') || portName.starts_with("./") || portName.starts_with("../");
+    return path ? portName : "/dev/" + portName;
+}
 
 }  // namespace
 
@@ -54,6 +65,10 @@ ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName
     // must not linger as the port's error, or the next wait would report it.
     port_->setDataTerminalReady(true);
     port_->clearError();
+    struct stat opened {};
+    path_ = DevicePath(portName);
+    identityKnown_ = fstat(static_cast<int>(port_->handle()), &opened) == 0;
+    device_ = identityKnown_ ? static_cast<unsigned long>(opened.st_rdev) : 0;
     return OpenStatus::ok;
 }
 
@@ -68,6 +83,22 @@ void QSerialPortTransport::Close() {
 
 bool QSerialPortTransport::IsOpen() const {
     return port_->isOpen();
+}
+
+bool QSerialPortTransport::StillConnected() const {
+    if (!port_->isOpen()) {
+        return false;
+    }
+    // A hung-up terminal reports POLLHUP (or POLLERR) at once, whatever else is pending.
+    pollfd state{static_cast<int>(port_->handle()), 0, 0};
+    if (poll(&state, 1, 0) < 0 || (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        return false;
+    }
+    if (!identityKnown_) {
+        return true;
+    }
+    struct stat named {};
+    return stat(path_.c_str(), &named) == 0 && static_cast<unsigned long>(named.st_rdev) == device_;
 }
 
 bool QSerialPortTransport::Write(const std::uint8_t* data, std::size_t count) {

@@ -31,6 +31,10 @@ public:
     OpenStatus Open(const std::string& portName) override;
     void Close() override;
     bool IsOpen() const override;
+    // False when the terminal has hung up or failed (an unplugged adapter, even one plugged in
+    // again under the same name; a simulator that ended), or when the port's path now leads to
+    // another terminal (a link pointed elsewhere). Asks the system only; nothing reaches the wire.
+    bool StillConnected() const override;
 
     // Hands all bytes to the port and waits until they are written, at most 2500 ms plus
     // 2500 ms per byte. False when the port refused them or did not take them in that time.
@@ -49,6 +53,9 @@ private:
     void RememberError();
 
     std::unique_ptr<QSerialPort> port_;
+    std::string path_;            // where the port's name led when it was opened
+    unsigned long device_ = 0;    // the opened terminal's device number (st_rdev) ...
+    bool identityKnown_ = false;  // ... when the system told it
     std::string lastError_;
 };
 

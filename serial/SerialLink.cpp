@@ -29,7 +29,10 @@ SerialLink::~SerialLink() {
 
 bool SerialLink::OpenPort(const std::string& portName) {
     if (open_) {
-        if (portName == portName_) {
+        // The same name returns at once while it still leads to the device opened on it. A
+        // tracker unplugged and another plugged in under that name leaves a dead handle: it is
+        // closed and the name opened afresh.
+        if (portName == portName_ && transport_ && transport_->StillConnected()) {
             return true;
         }
         Close();

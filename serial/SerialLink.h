@@ -34,8 +34,10 @@ public:
     SerialLink(const SerialLink&) = delete;
     SerialLink& operator=(const SerialLink&) = delete;
 
-    // Opens and configures `portName`. Already open on the same port: true at once, nothing
-    // touched. Open on another port: that port is closed first and `portName` opened.
+    // Opens and configures `portName`. Already open on the same port and that port still reaches
+    // the device it was opened on: true at once, nothing touched. Open on another port, or on a
+    // dead one (device unplugged, name now leading elsewhere): closed first and `portName`
+    // opened.
     bool OpenPort(const std::string& portName);
     void Close();
     bool IsOpen() const { return open_; }

@@ -44,8 +44,11 @@ protected:
     TrackerState tracker;
     ScriptedInteraction ui{form};
     SteadyClock clock;
-    SerialLink link{ui, clock,
-                    [](const std::string&) { return std::make_unique<QSerialPortTransport>(); }};
+    int portsOpened = 0;  // transports the link asked for
+    SerialLink link{ui, clock, [this](const std::string&) {
+                        ++portsOpened;
+                        return std::make_unique<QSerialPortTransport>();
+                    }};
     DeviceContext ctx{form, tracker, link, ui};
     std::filesystem::path dir;
 };
@@ -76,6 +79,51 @@ TEST_F(EndToEndTest, SaveThenRestoreOverAPseudoTerminal) {
     EXPECT_EQ(link.PeekByte(0x80), memory[0x80]);  // the serial number is never restored
     EXPECT_EQ(ui.MessageTexts(),
               (std::vector<std::string>{"This is the save button\n", "INI File Saved\n"}));
+}
+
+// Save Cfg leaves the port open. One tracker is unplugged and another plugged in under the same
+// name (the simulator restarted behind the same link): the next Save Cfg reads the new tracker.
+TEST_F(EndToEndTest, TrackerSwappedUnderTheSamePortNameIsReadAtOnce) {
+    simulator.Stop();
+    const std::string linkPath = (dir / "ttyTRACKER").string();
+    SimulatorProcess first{VANTEO_SIM_PROGRAM};
+    ASSERT_TRUE(first.Start(dir / "run", {"--link", linkPath}));
+    form.comPort = linkPath;
+    ui.ShowForm();
+    const std::string file = (dir / "tracker.kvt").string();
+    const auto serialLines = [&file] {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream saved;
+        saved << in.rdbuf();
+        const std::string text = saved.str();
+        const std::size_t from = text.find("\n80:");
+        const std::size_t to = text.find("\n84:");
+        return from == std::string::npos || to == std::string::npos
+                   ? text
+                   : text.substr(from + 1, to - from);
+    };
+
+    ui.QueueSaveFile(file);
+    ASSERT_TRUE(OnSaveCfg(ctx)) << ::testing::PrintToString(ui.MessageTexts());
+    EXPECT_TRUE(link.IsOpen());
+    EXPECT_EQ(serialLines(), "80:0\n81:0\n82:8\n83:5\n");  // serial number 0x805
+    EXPECT_EQ(portsOpened, 1);
+
+    first.Stop();
+    SimulatorProcess second{VANTEO_SIM_PROGRAM};
+    ASSERT_TRUE(second.Start(dir / "run", {"--link", linkPath, "--serial", "0x1234"}));
+    ui.QueueSaveFile(file);
+    ASSERT_TRUE(OnSaveCfg(ctx)) << ::testing::PrintToString(ui.MessageTexts());
+    EXPECT_EQ(serialLines(), "80:0\n81:0\n82:12\n83:34\n");
+    EXPECT_EQ(portsOpened, 2);
+
+    // On the live port the same name returns at once: the third save opens nothing new.
+    ui.QueueSaveFile(file);
+    ASSERT_TRUE(OnSaveCfg(ctx)) << ::testing::PrintToString(ui.MessageTexts());
+    EXPECT_EQ(serialLines(), "80:0\n81:0\n82:12\n83:34\n");
+    EXPECT_EQ(portsOpened, 2);
+    link.Close();
+    second.Stop();
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <termios.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -117,6 +119,33 @@ TEST(QSerialPortTransportTest, AWorkerThreadTakesOverTheOpenPortAndGivesItBack) 
     EXPECT_EQ(pty.TrackerReceives(2), "y\x21");
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(link.IsOpen());
+}
+
+// A port opened through a link stays connected while the link leads to its terminal, with
+// nothing sent to ask; once the link leads to another terminal it is not.
+TEST(QSerialPortTransportTest, StillConnectedOnlyWhileTheNameLeadsToTheOpenedTerminal) {
+    PseudoTerminal first;
+    PseudoTerminal second;
+    ASSERT_TRUE(first.Ok() && second.Ok());
+    const std::filesystem::path linkPath =
+        std::filesystem::path(::testing::TempDir()) / ("vanteo-link-" + std::to_string(getpid()));
+    std::filesystem::remove(linkPath);
+    std::filesystem::create_symlink(first.SlavePath(), linkPath);
+
+    QSerialPortTransport port;
+    EXPECT_FALSE(port.StillConnected());
+    ASSERT_EQ(port.Open(linkPath.string()), OpenStatus::ok) << port.LastError();
+    EXPECT_TRUE(port.StillConnected());
+    EXPECT_TRUE(port.StillConnected());
+    EXPECT_EQ(first.TrackerReceives(1, 50), "");
+
+    std::filesystem::remove(linkPath);
+    std::filesystem::create_symlink(second.SlavePath(), linkPath);
+    EXPECT_FALSE(port.StillConnected());
+    ASSERT_EQ(port.Open(linkPath.string()), OpenStatus::ok) << port.LastError();
+    EXPECT_TRUE(port.StillConnected());
+    std::filesystem::remove(linkPath);
+    EXPECT_FALSE(port.StillConnected());
 }
 
 }  // namespace
