@@ -104,16 +104,16 @@ bool StartsWithNumber(const std::string& text) {
     return pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) != 0;
 }
 
-// Both records start empty, as at program start, and the Read fills what this tracker holds:
-// nothing of an earlier tracker's profiles survives. A tracker with one profile has only
-// Profile 1, so the form shows that one.
+// Both records, and the form's per-profile fields, start empty as at program start, and the
+// Read fills what this tracker holds: nothing of an earlier tracker's profiles survives. A
+// tracker with one profile has only Profile 1, so the form shows that one.
 void ForgetEarlierProfiles(DeviceContext& ctx) {
     ProfileStore& store = ctx.tracker.profileStore;
     store.profiles = {};
-    if (!ctx.tracker.capabilities.twoProfiles && store.currentProfile != 0) {
+    if (!ctx.tracker.capabilities.twoProfiles) {
         store.currentProfile = 0;
-        ShowProfile(ctx, 0);
     }
+    ShowProfile(ctx, store.currentProfile);
 }
 
 bool ReadSynthRegisters(DeviceContext& ctx) {
