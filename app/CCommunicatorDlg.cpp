@@ -347,6 +347,10 @@ ControlState CCommunicatorDlg::CollectControls() const {
         } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
             state.texts[row.id] = ToBytes(combo->currentText());
         }
+        // The control's own state: an unshown window reports every control as not visible.
+        if (widget && widget->isHidden()) {
+            state.hiddenControls.insert(row.id);
+        }
     }
     for (int i = 0; i < portCombo_->count(); ++i) {
         state.comPortEntries.push_back(ToBytes(portCombo_->itemText(i)));
@@ -407,6 +411,21 @@ bool CCommunicatorDlg::ReadForm() {
         }
     });
     return passed;
+}
+
+void CCommunicatorDlg::ReadFormQuietly() {
+    OnUiThread([&] {
+        ReadFormQuietlyFromControls(form_, CollectControls());
+        ApplyLengthLimits();
+    });
+}
+
+void CCommunicatorDlg::ShowFields(std::span<const int> controlIds) {
+    OnUiThread([&] {
+        ControlState state;
+        ShowFieldsInControls(form_, state, controlIds);
+        ApplyControls(state);
+    });
 }
 
 void CCommunicatorDlg::ShowForm() {

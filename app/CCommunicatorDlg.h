@@ -74,6 +74,8 @@ public:
     std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
     bool ReadForm() override;
+    void ReadFormQuietly() override;
+    void ShowFields(std::span<const int> controlIds) override;
     void ShowForm() override;
     void SetControlVisible(int controlId, bool visible) override;
     void SetControlCaption(int controlId, const std::string& caption) override;

@@ -26,6 +26,18 @@ void UserInteractionRelay::ShowForm() {
     }
 }
 
+void UserInteractionRelay::ReadFormQuietly() {
+    if (target_) {
+        target_->ReadFormQuietly();
+    }
+}
+
+void UserInteractionRelay::ShowFields(std::span<const int> controlIds) {
+    if (target_) {
+        target_->ShowFields(controlIds);
+    }
+}
+
 void UserInteractionRelay::SetControlVisible(int controlId, bool visible) {
     if (target_) {
         target_->SetControlVisible(controlId, visible);

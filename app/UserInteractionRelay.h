@@ -17,6 +17,8 @@ public:
     std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
     bool ReadForm() override;
     void ShowForm() override;
+    void ReadFormQuietly() override;
+    void ShowFields(std::span<const int> controlIds) override;
     void SetControlVisible(int controlId, bool visible) override;
     void SetControlCaption(int controlId, const std::string& caption) override;
     bool AskFlightDetails(FlightDetails& details) override;

@@ -189,6 +189,13 @@ int CliCommands::Write(const CliRequest& request) {
             return Fail("this tracker has one profile: --profile 2 refused; nothing was written");
         }
         OnProfile2Clicked(device_);
+        // A refused click leaves the form on Profile 1: writing now would put the values meant
+        // for Profile 2 into Profile 1.
+        if (store.currentProfile != 1) {
+            return Fail(
+                "the form did not switch to Profile 2 (see the message above); "
+                "nothing was written");
+        }
     }
 
     FormSettings settings(console_);

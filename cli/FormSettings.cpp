@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+#include "device/FormTransfer.h"
+
 namespace vanteo::cli {
 namespace {
 
@@ -114,6 +116,13 @@ std::string FormSettings::Apply(const std::string& key, const std::string& value
     const FieldRow* row = Resolve(key);
     if (source == Source::commandLine &&
         (row->visibility == Visibility::alwaysHidden || !ui_.IsVisible(row->id))) {
+        // The form does not refuse what a hidden control holds, so a value given for one is
+        // checked here by the field's own rules.
+        FormModel scratch = FormModel::Constructed();
+        const FieldReadResult checked = ReadFieldFromText(*row, value, scratch);
+        if (!checked.ok) {
+            return Describe(*row) + " refuses '" + value + "': " + checked.message;
+        }
         note = "note: " + Describe(*row) + " is not shown for this tracker; it may have no effect";
     }
     ui_.Type(row->id, value);

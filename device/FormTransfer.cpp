@@ -98,6 +98,35 @@ bool StartsWithIgnoringCase(const std::string& entry, const std::string& prefix)
     return true;
 }
 
+// ReadFieldFromText that leaves the field as it was when the text does not pass.
+FieldReadResult ReadFieldOrKeep(const FieldRow& row, const std::string& text, FormModel& form) {
+    const std::string keptText = row.textMember ? form.*row.textMember : std::string();
+    const std::int32_t keptInt = row.intMember ? form.*row.intMember : 0;
+    const std::uint32_t keptUnsigned = row.unsignedMember ? form.*row.unsignedMember : 0;
+    FieldReadResult result = ReadFieldFromText(row, text, form);
+    if (!result.ok) {
+        if (row.textMember) {
+            form.*row.textMember = keptText;
+        }
+        if (row.intMember) {
+            form.*row.intMember = keptInt;
+        }
+        if (row.unsignedMember) {
+            form.*row.unsignedMember = keptUnsigned;
+        }
+    }
+    return result;
+}
+
+bool IsHidden(const FieldRow& row, const ControlState& controls) {
+    return row.visibility == Visibility::alwaysHidden || controls.hiddenControls.contains(row.id);
+}
+
+std::string TextOf(const ControlState& controls, int id) {
+    const auto it = controls.texts.find(id);
+    return it == controls.texts.end() ? std::string() : it->second;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> ParseIntegerText(const std::string& text) {
@@ -169,6 +198,10 @@ std::string SelectComPortEntry(const std::string& text, const std::vector<std::s
 
 bool ReadFormFromControls(FormModel& form, ControlState& controls, UserInteraction& ui) {
     for (const FieldRow& row : FieldTable()) {
+        if (IsHidden(row, controls)) {
+            ReadFieldOrKeep(row, TextOf(controls, row.id), form);
+            continue;
+        }
         const FieldReadResult result = ReadFieldFromText(row, controls.texts[row.id], form);
         if (!result.ok) {
             controls.focusedControl = row.id;
@@ -179,6 +212,12 @@ bool ReadFormFromControls(FormModel& form, ControlState& controls, UserInteracti
     return true;
 }
 
+void ReadFormQuietlyFromControls(FormModel& form, const ControlState& controls) {
+    for (const FieldRow& row : FieldTable()) {
+        ReadFieldOrKeep(row, TextOf(controls, row.id), form);
+    }
+}
+
 void ShowFormInControls(FormModel& form, ControlState& controls) {
     for (const FieldRow& row : FieldTable()) {
         std::string text = FieldToText(row, form);
@@ -186,6 +225,14 @@ void ShowFormInControls(FormModel& form, ControlState& controls) {
             text = SelectComPortEntry(text, controls.comPortEntries);
         }
         controls.texts[row.id] = std::move(text);
+    }
+}
+
+void ShowFieldsInControls(FormModel& form, ControlState& controls, std::span<const int> ids) {
+    ControlState all = controls;
+    ShowFormInControls(form, all);
+    for (const int id : ids) {
+        controls.texts[id] = all.texts[id];
     }
 }
 

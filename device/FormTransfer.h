@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,14 +23,25 @@ struct ControlState {
     std::vector<std::string> comPortEntries;
     // Identifier of the control that received the focus after a failed ReadForm (0: none).
     int focusedControl = 0;
+    // Controls hidden for the connected tracker (the rows hidden always count as hidden too).
+    std::set<int> hiddenControls;
 };
 
 // ReadForm over ControlState: every field in table order with the parse and range rules and
 // messages of the form (plain box for the parse message, exclamation icon for the range and
-// length messages). Stops at the first failure, leaving the later fields unchanged.
+// length messages). Stops at the first failure of a shown control, leaving the later fields
+// unchanged. A hidden control never stops it and never takes the focus: the user can neither
+// see nor correct it (a Read may fill one with a value only the other view of the same byte
+// accepts), so its field keeps the value it had and the transfer goes on.
 bool ReadFormFromControls(FormModel& form, ControlState& controls, UserInteraction& ui);
+// The transfer a Read starts with: every control whose text passes goes into its field, every
+// other field keeps its value; no message and no focus. The Read replaces the form, so what the
+// form holds never stops it; it needs only the "COM port" text.
+void ReadFormQuietlyFromControls(FormModel& form, const ControlState& controls);
 // ShowForm over ControlState: every field in table order; check fields outside 0 … 2 become 0.
 void ShowFormInControls(FormModel& form, ControlState& controls);
+// ShowForm for the listed controls only; the other controls keep what they show.
+void ShowFieldsInControls(FormModel& form, ControlState& controls, std::span<const int> ids);
 
 // The per-field pieces of the two transfers, for a form (the Qt one) that keeps its own widgets.
 

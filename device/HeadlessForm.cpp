@@ -17,11 +17,25 @@ std::string HeadlessForm::Caption(int controlId) const {
 }
 
 bool HeadlessForm::ReadForm() {
+    controls_.hiddenControls.clear();
+    for (const auto& [id, visible] : visible_) {
+        if (!visible) {
+            controls_.hiddenControls.insert(id);
+        }
+    }
     return ReadFormFromControls(form_, controls_, *this);
 }
 
 void HeadlessForm::ShowForm() {
     ShowFormInControls(form_, controls_);
+}
+
+void HeadlessForm::ReadFormQuietly() {
+    ReadFormQuietlyFromControls(form_, controls_);
+}
+
+void HeadlessForm::ShowFields(std::span<const int> controlIds) {
+    ShowFieldsInControls(form_, controls_, controlIds);
 }
 
 void HeadlessForm::SetControlVisible(int controlId, bool visible) {

@@ -31,6 +31,8 @@ public:
 
     bool ReadForm() override;
     void ShowForm() override;
+    void ReadFormQuietly() override;
+    void ShowFields(std::span<const int> controlIds) override;
     void SetControlVisible(int controlId, bool visible) override;
     void SetControlCaption(int controlId, const std::string& caption) override;
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 
 #include "device/FieldTable.h"
 #include "device/MemoryMap.h"
@@ -12,6 +13,8 @@ constexpr const char* kSwitchToProfile1 = "Switch to Profile 1 if:";
 constexpr const char* kOnlyPath1Disabled =
     "Can not disable only PATH 1.  For a single path disable PATH 2. Discarding Changes";
 constexpr const char* kCalibrationSwitch = "-qrkvz";
+constexpr int kProfile1Box = 1166;
+constexpr int kProfile2Box = 1167;
 
 void ShowCompareCaption(DeviceContext& ctx, int index) {
     const ProfileSettings& profile =
@@ -22,7 +25,14 @@ void ShowCompareCaption(DeviceContext& ctx, int index) {
 void SwitchProfile(DeviceContext& ctx, int index) {
     // A failed transfer leaves later fields untaken; storing and switching would then throw away
     // what the user typed there, so the form stays as it is with the focus on the bad field.
+    // The boxes alone go back to the profile still shown: the window has already toggled the
+    // clicked one, and a later Write stores the form into currentProfile's record.
     if (!ctx.ui.ReadForm()) {
+        const int current = ctx.tracker.profileStore.currentProfile;
+        ctx.form.profile1 = current == 0 ? 1 : 0;
+        ctx.form.profile2 = current == 0 ? 0 : 1;
+        constexpr std::array<int, 2> kProfileBoxes = {kProfile1Box, kProfile2Box};
+        ctx.ui.ShowFields(kProfileBoxes);
         return;
     }
     StoreFormInProfile(ctx);

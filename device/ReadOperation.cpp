@@ -1,4 +1,5 @@
 #include <array>
+#include <cctype>
 #include <initializer_list>
 #include <string>
 
@@ -19,6 +20,9 @@ constexpr std::int64_t kSettleAfterSyncMs = 100;
 
 constexpr const char* kWriteFailed = "err0";
 constexpr const char* kFirmwareTooOld = "You must be running firmware version 2 or greater";
+constexpr const char* kVersionNotANumber =
+    "The tracker's firmware version reply is not a number; nothing was changed. Check the port "
+    "and the cable, then Read again.";
 constexpr int kOldestFirmware = 2;
 
 void Show(DeviceContext& ctx, std::initializer_list<int> ids, bool visible = true) {
@@ -27,65 +31,51 @@ void Show(DeviceContext& ctx, std::initializer_list<int> ids, bool visible = tru
     }
 }
 
-// Shows the controls of what this tracker can do. It never hides what an earlier read showed,
-// except the two controls a tracker may lack.
+// Shows the controls of what this tracker can do and hides those of what it cannot, so a
+// tracker read after another one shows only its own controls.
 void ApplyVisibilityRules(DeviceContext& ctx) {
     const TrackerCapabilities& caps = ctx.tracker.capabilities;
     const int version = caps.firmwareVersion;
-    if (version >= 224 && (caps.modelId == "ZPNAVC" || caps.modelId == "ZPNAVD")) {
-        Show(ctx, {1197});
+    Show(ctx, {1197}, version >= 224 && (caps.modelId == "ZPNAVC" || caps.modelId == "ZPNAVD"));
+    Show(ctx, {1181, 1180, 1174}, version >= 123 && version < 200);
+    Show(ctx,
+         {control::kProfileSwitchingGroup, 1166, 1167, 1173, 1172, control::kCompareButton, 1171,
+          1175},
+         caps.twoProfiles);
+    // "Once Every" and "Tx Rate" are two views of one record byte: exactly one is shown.
+    Show(ctx, {control::kTxRateLabel, control::kSecsLabel, 1134}, caps.txRateSpacing);
+    Show(ctx, {control::kOnceEveryLabel, control::kPktsLabel, 1017}, !caps.txRateSpacing);
+    Show(ctx, {1117}, caps.storeSmartBeacon);
+    Show(ctx, {1118}, caps.onlySendValid);
+    Show(ctx, {1137}, caps.metersToFeet);
+    Show(ctx, {1138}, caps.gpsPowerdown);
+    Show(ctx, {1156}, caps.transmitVoltage);
+    Show(ctx, {1064}, caps.smartLaunchDetect);
+    Show(ctx, {1091, control::kDeviationLabel}, caps.deviationAdjust);
+    Show(ctx,
+         {control::kSmartBeaconingGroup, 1010, 1013, 1007, 1008, 1009, 1012, 1021,
+          control::kSlowSpeedLabel, control::kSlowRateLabel, control::kFastSpeedLabel,
+          control::kFastRateLabel, control::kTurnSlopeLabel, control::kTurnAngleLabel,
+          control::kTurnTimeLabel, 1113},
+         caps.smartBeaconing);
+    for (int id = control::kFirstSmartBeaconingUnit; id <= control::kLastSmartBeaconingUnit; ++id) {
+        Show(ctx, {id}, caps.smartBeaconing);
     }
-    if (version >= 123 && version < 200) {
-        Show(ctx, {1181, 1180, 1174});
-    }
-    if (caps.twoProfiles) {
-        Show(ctx, {control::kProfileSwitchingGroup, 1166, 1167, 1173, 1172, control::kCompareButton,
-                   1171, 1175});
-    }
-    if (caps.txRateSpacing) {
-        Show(ctx, {control::kTxRateLabel, control::kSecsLabel, 1134});
-    } else {
-        Show(ctx, {control::kOnceEveryLabel, control::kPktsLabel, 1017});
-    }
-    if (caps.storeSmartBeacon)
-        Show(ctx, {1117});
-    if (caps.onlySendValid)
-        Show(ctx, {1118});
-    if (caps.metersToFeet)
-        Show(ctx, {1137});
-    if (caps.gpsPowerdown)
-        Show(ctx, {1138});
-    if (caps.transmitVoltage)
-        Show(ctx, {1156});
-    if (!caps.smartLaunchDetect)
-        Show(ctx, {1064}, false);
-    if (caps.deviationAdjust)
-        Show(ctx, {1091, control::kDeviationLabel});
-    if (caps.smartBeaconing) {
-        Show(ctx, {control::kSmartBeaconingGroup, 1010, 1013, 1007, 1008, 1009, 1012, 1021,
-                   control::kSlowSpeedLabel, control::kSlowRateLabel, control::kFastSpeedLabel,
-                   control::kFastRateLabel, control::kTurnSlopeLabel, control::kTurnAngleLabel,
-                   control::kTurnTimeLabel, 1113});
-        for (int id = control::kFirstSmartBeaconingUnit; id <= control::kLastSmartBeaconingUnit;
-             ++id) {
-            Show(ctx, {id});
-        }
-    }
-    if (caps.gSwitch)
-        Show(ctx, {1087});
-    if (caps.noSlotting)
-        Show(ctx, {1078}, false);
+    Show(ctx, {1087}, caps.gSwitch);
+    Show(ctx, {1078}, !caps.noSlotting);
+    // "Dig Enable" belongs to calibration mode, which only the command line sets.
     if (ctx.tracker.calibrationMode)
         Show(ctx, {1090});
-    if (caps.powerAmp)
-        Show(ctx, {1092});
+    Show(ctx, {1092}, caps.powerAmp);
+    if (!caps.digitalTelemetry) {
+        Show(ctx, {control::kDigitalTelemetryGroup, 1084, 1085, 1086, 1089}, false);
+    }
 }
 
 void ApplyDigitalTelemetryRule(DeviceContext& ctx) {
-    if (ctx.tracker.capabilities.digitalTelemetry &&
-        (ctx.tracker.flagBytes.telemetry & flag::kDigEnable) != 0) {
-        Show(ctx, {control::kDigitalTelemetryGroup, 1084, 1085, 1086, 1089});
-    }
+    Show(ctx, {control::kDigitalTelemetryGroup, 1084, 1085, 1086, 1089},
+         ctx.tracker.capabilities.digitalTelemetry &&
+             (ctx.tracker.flagBytes.telemetry & flag::kDigEnable) != 0);
 }
 
 // The serial number and the calibration, as steps 6 and 7 of the read fetch them.
@@ -100,6 +90,30 @@ ProfileSettings& Profile(DeviceContext& ctx, int index) {
 
 ProfileSettings& Current(DeviceContext& ctx) {
     return Profile(ctx, ctx.tracker.profileStore.currentProfile);
+}
+
+// Leading blanks, an optional sign, then a digit: the 'V' reply holds a version.
+bool StartsWithNumber(const std::string& text) {
+    std::size_t pos = 0;
+    while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos])) != 0) {
+        ++pos;
+    }
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        ++pos;
+    }
+    return pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) != 0;
+}
+
+// Both records, and the form's per-profile fields, start empty as at program start, and the
+// Read fills what this tracker holds: nothing of an earlier tracker's profiles survives. A
+// tracker with one profile has only Profile 1, so the form shows that one.
+void ForgetEarlierProfiles(DeviceContext& ctx) {
+    ProfileStore& store = ctx.tracker.profileStore;
+    store.profiles = {};
+    if (!ctx.tracker.capabilities.twoProfiles) {
+        store.currentProfile = 0;
+    }
+    ShowProfile(ctx, store.currentProfile);
 }
 
 bool ReadSynthRegisters(DeviceContext& ctx) {
@@ -214,12 +228,10 @@ bool ReadPaths(DeviceContext& ctx) {
     form.disablePath2 = 0;
     form.path1 = Current(ctx).path1;
     form.path2 = Current(ctx).path2;
-    // A stored "XNOPATH" means the path was disabled; the read never clears these flags.
+    // A stored "XNOPATH" means the path is disabled; any other path means it is in use.
     for (ProfileSettings& profile : ctx.tracker.profileStore.profiles) {
-        if (!profile.path1.empty() && profile.path1[0] == 'X')
-            profile.disablePath1 = 1;
-        if (!profile.path2.empty() && profile.path2[0] == 'X')
-            profile.disablePath2 = 1;
+        profile.disablePath1 = !profile.path1.empty() && profile.path1[0] == 'X' ? 1 : 0;
+        profile.disablePath2 = !profile.path2.empty() && profile.path2[0] == 'X' ? 1 : 0;
     }
     form.disablePath1 = Current(ctx).disablePath1;
     form.disablePath2 = Current(ctx).disablePath2;
@@ -239,9 +251,8 @@ std::string SerialNumberText(std::uint32_t serial) {
 bool OnRead(DeviceContext& ctx) {
     FormModel& form = ctx.form;
     TrackerCapabilities& caps = ctx.tracker.capabilities;
-    if (!ctx.ui.ReadForm()) {
-        return false;
-    }
+    // Only the port is needed; the Read replaces the rest, so nothing the form holds stops it.
+    ctx.ui.ReadFormQuietly();
     form.messages = "Reading...";
     ctx.tracker.toneOn = false;
     if (!ctx.link.OpenPort(form.comPort)) {
@@ -251,39 +262,62 @@ bool OnRead(DeviceContext& ctx) {
     ctx.link.Sync();
     ctx.link.Sleep(kSettleAfterSyncMs);
 
-    // Identification: the first model line after the attention exchange is discarded.
+    // Identification starts from the record as it is at program start, so the flags describe
+    // the tracker on the port and nothing an earlier tracker had. Until it succeeds the earlier
+    // record, the identity fields and the model and version texts stay as they were.
+    const TrackerCapabilities earlier = caps;
+    const std::uint32_t earlierSerialNumber = form.serialNumber;
+    const std::int32_t earlierFcal = form.fcal;
+    const auto identificationFailed = [&] {
+        caps = earlier;
+        form.serialNumber = earlierSerialNumber;
+        form.fcal = earlierFcal;
+        ctx.ui.ShowForm();
+        return false;
+    };
+    caps = TrackerCapabilities{};
+
+    // The first model line after the attention exchange is discarded.
     if (!SendCommand(ctx, command::kModel)) {
         form.messages = kWriteFailed;
         ctx.ui.ShowForm();
-        return false;
+        return identificationFailed();
     }
     std::string line;
     if (!ctx.link.ReadLine(line) || !SendCommand(ctx, command::kModel) ||
         !ctx.link.ReadLine(line)) {
-        return false;
+        return identificationFailed();
     }
     caps.modelId = SerialLink::LineText(line);
-    form.modelStatus = "Model: " + caps.modelId;
-    ctx.ui.ShowForm();
     caps.packedFrequency = true;
     caps.pllRegisters = false;
 
     if (!SendCommand(ctx, command::kVersion) || !ctx.link.ReadLine(line)) {
-        return false;
+        return identificationFailed();
     }
-    const int version = LeadingIntC(SerialLink::LineText(line));
+    const std::string versionText = SerialLink::LineText(line);
+    if (!StartsWithNumber(versionText)) {
+        // Line noise or another device: nothing says how old the firmware is. The link is
+        // closed so the next operation starts on a clean line.
+        ctx.ui.ShowMessage(kVersionNotANumber);
+        ctx.link.Close();
+        return identificationFailed();
+    }
+    const int version = LeadingIntC(versionText);
     caps.firmwareVersion = version;
     caps.ApplyFirmwareRules(version);
 
     if (!FetchIdentity(ctx)) {
-        return false;
+        return identificationFailed();
     }
     if (version < kOldestFirmware) {
         ctx.ui.ShowMessage(kFirmwareTooOld);
-        return false;
+        return identificationFailed();
     }
     caps.ApplyModelTable(caps.modelId, version);
     caps.ApplyLateFirmwareRules(version);
+    form.modelStatus = "Model: " + caps.modelId;
+    ForgetEarlierProfiles(ctx);
     ApplyVisibilityRules(ctx);
     form.calibrationField = static_cast<std::uint32_t>(form.fcal + caps.calibrationBase);
     form.versionStatus = FormatC("Version:%d", version);

@@ -5,8 +5,10 @@
 namespace vanteo {
 
 // What the connected tracker can do, filled by the Read from its model identifier and firmware
-// version. Created cleared (smartLaunchDetect true); a Read only adds to it, so after reading two
-// different trackers in one run the flags are the union of both, except those a model clears.
+// version. Created cleared (smartLaunchDetect true). Each identification starts from a cleared
+// record and replaces the shared one only when it succeeds, so the flags describe the tracker
+// last identified, never a union with an earlier one. The rule functions below only add to the
+// record they are applied to.
 struct TrackerCapabilities {
     std::string modelId;
     int firmwareVersion = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 
 namespace vanteo {
@@ -49,6 +50,12 @@ public:
     // field, the user having been told), and fields -> controls.
     virtual bool ReadForm() = 0;
     virtual void ShowForm() = 0;
+    // The transfer a Read starts with: takes every control whose text passes into its field and
+    // leaves the other fields as they were, with no message and no change of focus.
+    virtual void ReadFormQuietly() = 0;
+    // ShowForm for the listed controls only (a refused profile click puts its boxes back
+    // without overwriting what the user typed elsewhere).
+    virtual void ShowFields(std::span<const int> controlIds) = 0;
 
     // Shows or hides the control with the given resource identifier.
     virtual void SetControlVisible(int controlId, bool visible) = 0;

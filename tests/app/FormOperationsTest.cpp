@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "device/FieldTable.h"
@@ -126,6 +127,126 @@ TEST_F(FormOperationsTest, ProfileBoxesSwitchTheFormAndCompareFlips) {
     EXPECT_EQ(Text(1056), "XNOPATH");
     EXPECT_EQ(Text(1170), "<");
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+// A value the Read put into a control this tracker hides ("Tx Rate" shares record byte 23 with
+// "Once Every" at firmware 130 and allows only up to 252) stops nothing and takes no focus.
+TEST_F(FormOperationsTest, AHiddenControlNeverStopsAnOperationNorTakesTheFocus) {
+    simulator.Memory()[23] = 253;
+    for (int read = 0; read < 2; ++read) {
+        Click(1005);
+        ASSERT_EQ(Text(1002), "Read Complete");
+        ASSERT_EQ(Text(1134), "253");
+        SetText(1017, "6");
+        Click(1003);
+        EXPECT_EQ(Text(1002), "Write Complete");
+        EXPECT_EQ(simulator.LastSettingsRecord().at(23), 6);
+        Click(1167);
+        EXPECT_EQ(tracker.profileStore.currentProfile, 1);
+        Click(1166);
+        for (const std::string& text : prompts.Texts()) {
+            EXPECT_EQ(text.find("Please enter"), std::string::npos) << text;
+        }
+        EXPECT_NE(dlg->focusWidget(), Edit(1134));
+        simulator.Memory()[23] = 253;
+    }
+}
+
+// Qt toggles a box before its handler runs; after a refused click both boxes show the profile
+// that is still current, and the typed texts stay for the user to correct.
+TEST_F(FormOperationsTest, ARefusedProfileClickPutsBothBoxesBack) {
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
+    SetText(1019, "0");
+    SetText(1055, "WIDE3-3");
+    Click(1167);
+    EXPECT_EQ(prompts.Texts(),
+              std::vector<std::string>{"Please enter an integer between 1 and 253."});
+    EXPECT_EQ(tracker.profileStore.currentProfile, 0);
+    EXPECT_TRUE(Check(1166)->isChecked());
+    EXPECT_FALSE(Check(1167)->isChecked());
+    EXPECT_EQ(Text(1019), "0");
+    EXPECT_EQ(Text(1055), "WIDE3-3");
+
+    SetText(1019, "1");
+    Click(1167);
+    EXPECT_EQ(tracker.profileStore.currentProfile, 1);
+    EXPECT_FALSE(Check(1166)->isChecked());
+    EXPECT_TRUE(Check(1167)->isChecked());
+    // Refused again with Profile 2 current: the boxes stay on Profile 2.
+    SetText(1019, "0");
+    Click(1166);
+    EXPECT_EQ(tracker.profileStore.currentProfile, 1);
+    EXPECT_FALSE(Check(1166)->isChecked());
+    EXPECT_TRUE(Check(1167)->isChecked());
+}
+
+// Trackers swapped on one port: each Read shows and holds what the tracker on the port has, and
+// a Write after it stores what the form shows.
+TEST_F(FormOperationsTest, EachReadShowsOnlyTheTrackerOnThePort) {
+    sim::SimulatorConfig old;
+    old.modelId = "ZPNAV0";
+    old.firmwareVersion = 17;
+    sim::SimulatorConfig newest;
+    newest.firmwareVersion = 212;
+
+    Click(1005);
+    simulator = sim::TrackerSimulator(old);
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
+    EXPECT_EQ(Text(1019), "0");  // stored 1, shown one less at firmware 17
+    simulator = sim::TrackerSimulator();
+    Click(1005);
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.Texts().front();
+    ASSERT_EQ(Text(1002), "Read Complete");
+    EXPECT_EQ(Text(1019), "1");
+    EXPECT_EQ(Text(1017), "5");
+    EXPECT_EQ(ShownOf(ControlsHiddenAtStartUp()), kShownAfterZpnav9At130);
+    Click(1003);
+    ASSERT_EQ(Text(1002), "Write Complete");
+    EXPECT_EQ(simulator.LastSettingsRecord().at(22), 1);
+    EXPECT_EQ(simulator.LastSettingsRecord().at(23), 5);
+
+    Click(1167);
+    ASSERT_EQ(Text(1008), "300");  // Profile 2's slow rate
+    simulator = sim::TrackerSimulator(newest);
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
+    EXPECT_FALSE(dlg->IsControlShown(1166));
+    EXPECT_FALSE(dlg->IsControlShown(1178));
+    EXPECT_EQ(tracker.profileStore.currentProfile, 0);
+    EXPECT_TRUE(Check(1166)->isChecked());
+    EXPECT_EQ(Text(1008), "0");
+    EXPECT_EQ(Text(1055), "WIDE1 1");
+}
+
+// The KML writer takes the log's layout from the record of the last identified tracker: a 130
+// read after a 212 one has no timestamp trailer, so its download has no capture date, trigger or
+// timestamp flag.
+TEST_F(FormOperationsTest, ADownloadAfterA212ThenA130ReadCarriesNothingOfThe212) {
+    sim::SimulatorConfig newest;
+    newest.firmwareVersion = 212;
+    simulator = sim::TrackerSimulator(newest);
+    Click(1005);
+    ASSERT_TRUE(tracker.capabilities.logTimestamp);
+    simulator = sim::TrackerSimulator();
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString kml = dir.filePath("flight.kml");
+    prompts.detailsAnswers.push_back({"Test", "Arrow", "12/29/2013", "F50", ""});
+    prompts.saveAnswers.push_back(kml.toStdString());
+    Click(1065);
+    ASSERT_TRUE(PumpUntil([&] { return !log.flashBusy.load(); }));
+    ASSERT_EQ(prompts.Texts().back(), "Done Reading Flash");
+    std::ifstream file(kml.toStdString());
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("Capture Date"), std::string::npos);
+    EXPECT_EQ(text.find("Trigger"), std::string::npos);
+    EXPECT_NE(text.find("KVTTIMESTAMP 0\n"), std::string::npos);
 }
 
 TEST_F(FormOperationsTest, DisablingOnlyPathOneIsRefusedOnce) {

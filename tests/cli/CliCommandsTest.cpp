@@ -145,6 +145,54 @@ TEST_F(CliCommandsTest, WriteProfile2IsRefusedOnATrackerWithOneProfile) {
     EXPECT_EQ(tracker.Commands().find('P'), std::string::npos);
 }
 
+// Values a Read leaves in controls this tracker hides never stop a write: the shared record
+// byte 23 goes out from the view the tracker shows. A value given for a hidden field still has to
+// pass that field's rules.
+TEST_F(CliCommandsTest, HiddenFieldsNeverRefuseAWrite) {
+    {
+        CliProcess cli(tracker, clock);  // firmware 130: "Tx Rate" (1 .. 252) hidden
+        ASSERT_EQ(cli.Run({"write", "--set", "Once Every=253"}), 0) << cli.Err();
+    }
+    {
+        CliProcess cli(tracker, clock);
+        ASSERT_EQ(cli.Run({"write", "--set", "Once Every=5"}), 0) << cli.Err();
+        EXPECT_EQ(tracker.LastSettingsRecord().at(23), 5);
+    }
+    {
+        CliProcess cli(tracker, clock);
+        EXPECT_EQ(cli.Run({"write", "--set", "Tx Rate=500"}), 1);
+        EXPECT_NE(cli.Err().find("\"Tx Rate\" (1134) refuses '500': Please enter an integer "
+                                 "between 1 and 252."),
+                  std::string::npos)
+            << cli.Err();
+    }
+    tracker.Config().firmwareVersion = 230;  // "Once Every" (1 .. 254) hidden
+    tracker.Memory()[23] = 0;
+    for (std::size_t i = 0; i < 32; ++i) {
+        tracker.Memory()[0x60 + i] = 'M';  // a message area with no end byte: 32 characters
+    }
+    {
+        CliProcess cli(tracker, clock);
+        ASSERT_EQ(cli.Run({"write", "--set", "Tx Rate=6"}), 0) << cli.Err();
+        EXPECT_EQ(tracker.LastSettingsRecord().at(23), 6);
+    }
+}
+
+// The values for Profile 2 never land in Profile 1: when the form refuses the switch, nothing
+// is sent.
+TEST_F(CliCommandsTest, WriteProfile2StopsWhenTheFormDoesNotSwitch) {
+    tracker.Memory()[22] = 0;  // "Store Intveral" 0, outside 1 .. 253
+    CliProcess cli(tracker, clock);
+    EXPECT_EQ(cli.Run({"write", "--profile", "2", "--set", "Store Intveral=1", "--set",
+                       "Path 1=WIDE3-3"}),
+              1);
+    EXPECT_NE(cli.Err().find("Please enter an integer between 1 and 253."), std::string::npos)
+        << cli.Err();
+    EXPECT_NE(cli.Err().find("did not switch to Profile 2"), std::string::npos) << cli.Err();
+    EXPECT_TRUE(tracker.Pokes().empty());
+    EXPECT_EQ(tracker.Commands().find('P'), std::string::npos);
+}
+
 TEST_F(CliCommandsTest, ASettingThisTrackerDoesNotShowIsWrittenWithANote) {
     // Firmware 130 spaces packets by "Once Every"; "Tx Rate" stays hidden and unused.
     CliProcess cli(tracker, clock);

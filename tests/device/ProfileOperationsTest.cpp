@@ -146,14 +146,27 @@ TEST_F(ProfileTest, CompareButtonIsPerProfile) {
     EXPECT_EQ(ui.Caption(control::kCompareButton), ">");
 }
 
-TEST_F(ProfileTest, FailedTransferKeepsTheFormAndTheProfile) {
+// A shown control the form refuses keeps the profile, the typed texts and the focus on it; the
+// box the window toggled goes back. A hidden control refuses nothing.
+TEST_F(ProfileTest, OnlyAShownControlRefusesAClickAndTheBoxesFollowTheProfile) {
+    ASSERT_TRUE(OnRead(ctx));  // ZPNAV9 at 130: "Tx Rate" hidden, "Once Every" shown
+    ui.Type(1134, "253");
+    OnProfile2Clicked(ctx);
+    EXPECT_EQ(tracker.profileStore.currentProfile, 1);
+    EXPECT_TRUE(ui.Messages().empty());
+
     ui.Type(1008, "70000");
     ui.Type(1055, "WIDE1-1");
-    OnProfile2Clicked(ctx);
-    EXPECT_EQ(ui.MessageTexts().back(), "Please enter an integer between 0 and 65535.");
-    EXPECT_EQ(tracker.profileStore.currentProfile, 0);
+    ui.Type(1166, "1");  // the clicked box, toggled by the window before the handler runs
+    OnProfile1Clicked(ctx);
+    EXPECT_EQ(ui.MessageTexts(),
+              std::vector<std::string>{"Please enter an integer between 0 and 65535."});
+    EXPECT_EQ(tracker.profileStore.currentProfile, 1);
+    EXPECT_EQ(ui.Controls().focusedControl, 1008);
     EXPECT_EQ(ui.ControlText(1008), "70000");
     EXPECT_EQ(ui.ControlText(1055), "WIDE1-1");
+    EXPECT_EQ(ui.ControlText(1166), "0");
+    EXPECT_EQ(ui.ControlText(1167), "1");
 }
 
 TEST_F(ProfileTest, ConvertMetersToFeetOnlyTransfers) {

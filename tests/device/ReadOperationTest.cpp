@@ -211,7 +211,89 @@ TEST_F(ReadTest, FirmwareBelow2StopsAfterSerialAndCalibration) {
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{"You must be running firmware version 2 or greater"});
     EXPECT_TRUE(link.IsOpen());
-    EXPECT_EQ(form.modelStatus, "Model: ZPNAV9");
+    // A failed identification shows no model of its own.
+    EXPECT_EQ(form.modelStatus, "Model ???");
+}
+
+// A tracker that is not identified leaves the record, the identity fields and the texts of the
+// tracker identified before it.
+TEST_F(ReadTest, AFailedIdentificationChangesNoFlagAndNoShownIdentity) {
+    ASSERT_TRUE(OnRead(ctx));
+    const TrackerCapabilities before = tracker.capabilities;
+
+    sim::SimulatorConfig tooOld = Tracker("ZPNAV0", 1);
+    tooOld.serialNumber = 0x123;
+    sim::SimulatorConfig noisy = Tracker("ZPNAVC", 212);
+    noisy.faults.garbageLinesBeforeReply = 1;  // the 'V' reply read is a junk line
+    for (const sim::SimulatorConfig& config : {tooOld, noisy}) {
+        Attach(config);
+        ui.ClearMessages();
+        EXPECT_FALSE(OnRead(ctx)) << config.modelId;
+        const TrackerCapabilities& caps = tracker.capabilities;
+        EXPECT_EQ(caps.modelId, "ZPNAV9");
+        EXPECT_EQ(caps.firmwareVersion, 130);
+        EXPECT_EQ(caps.peekPoke, before.peekPoke);
+        EXPECT_EQ(caps.offsetByOne, before.offsetByOne);
+        EXPECT_EQ(caps.twoProfiles, before.twoProfiles);
+        EXPECT_EQ(caps.gSwitch, before.gSwitch);
+        EXPECT_EQ(caps.logTimestamp, before.logTimestamp);
+        EXPECT_EQ(caps.calibrationBase, before.calibrationBase);
+        EXPECT_EQ(form.modelStatus, "Model: ZPNAV9");
+        EXPECT_EQ(form.versionStatus, "Version:130");
+        EXPECT_EQ(form.serialNumber, 0x805u);
+        EXPECT_NE(form.messages, "Read Complete");
+    }
+    // The junk line is not taken for a firmware older than 2.
+    EXPECT_EQ(ui.MessageTexts(),
+              std::vector<std::string>{"The tracker's firmware version reply is not a number; "
+                                       "nothing was changed. Check the port and the cable, then "
+                                       "Read again."});
+    const std::string& commands = simulator->Commands();
+    EXPECT_EQ(commands.substr(commands.find('M')), "MMV");
+}
+
+// Each Read describes the tracker on the port only: nothing an earlier tracker brought stays,
+// whether flags, shown controls or profile values. A Read replaces the form, so nothing the form
+// holds refuses it.
+TEST_F(ReadTest, EachReadDescribesOnlyTheTrackerOnThePort) {
+    ASSERT_TRUE(OnRead(ctx));
+    Attach(Tracker("ZPNAV0", 17));
+    ASSERT_TRUE(OnRead(ctx));
+    EXPECT_EQ(form.storeInterval, 0);  // stored 1, shown one less: a value the form refuses
+    EXPECT_FALSE(ui.IsVisible(1017));
+    EXPECT_FALSE(ui.IsVisible(1166));
+
+    Attach(Tracker("ZPNAV9", 130));
+    ASSERT_TRUE(OnRead(ctx));
+    const TrackerCapabilities& caps = tracker.capabilities;
+    EXPECT_FALSE(caps.offsetByOne);
+    EXPECT_FALSE(caps.txRateSpacing);
+    EXPECT_FALSE(caps.gSwitch);
+    EXPECT_EQ(form.storeInterval, 1);
+    EXPECT_EQ(form.onceEvery, 5);
+    EXPECT_TRUE(ui.IsVisible(1017));
+    EXPECT_FALSE(ui.IsVisible(1134));
+    EXPECT_FALSE(ui.IsVisible(1087));  // HW G-Switch was the ZPNAV0's
+    ASSERT_TRUE(OnWrite(ctx));
+    EXPECT_EQ(simulator->LastSettingsRecord().at(22), 1);
+    EXPECT_EQ(simulator->LastSettingsRecord().at(23), 5);
+
+    // A one-profile tracker after a two-profile one shown at Profile 2.
+    OnProfile2Clicked(ctx);
+    ASSERT_EQ(tracker.profileStore.currentProfile, 1);
+    ASSERT_EQ(form.slowRate, 300u);
+    Attach(Tracker("ZPNAV9", 212));
+    ASSERT_TRUE(OnRead(ctx));
+    EXPECT_FALSE(caps.twoProfiles || caps.smartBeaconing || caps.storeSmartBeacon);
+    EXPECT_FALSE(ui.IsVisible(1166));
+    EXPECT_FALSE(ui.IsVisible(1177));
+    EXPECT_EQ(tracker.profileStore.currentProfile, 0);
+    EXPECT_EQ(form.profile1, 1);
+    EXPECT_EQ(form.path1, "WIDE1 1");
+    EXPECT_EQ(form.txMessage, "Rocket tracker");
+    EXPECT_EQ(form.slowRate, 0u);
+    EXPECT_EQ(tracker.profileStore.profiles[1].path1, "");
+    EXPECT_EQ(tracker.profileStore.profiles[1].slowRate, 0u);
 }
 
 TEST_F(ReadTest, CorruptCalibrationIsReportedAndZeroUsed) {
@@ -231,12 +313,12 @@ TEST_F(ReadTest, CorruptCalibrationByLetterCommand) {
     EXPECT_EQ(form.fcal, 0);
 }
 
-TEST_F(ReadTest, ByteAccessStaysOnceAnEarlierReadGaveIt) {
+TEST_F(ReadTest, ByteAccessGoesWithTheTrackerThatHasIt) {
     ASSERT_TRUE(OnRead(ctx));
     Attach(Tracker("ZPNAV0", 100));
     ASSERT_TRUE(OnRead(ctx));
-    EXPECT_TRUE(tracker.capabilities.peekPoke);
-    EXPECT_EQ(simulator->Commands().find('S'), std::string::npos);
+    EXPECT_FALSE(tracker.capabilities.peekPoke);
+    EXPECT_EQ(simulator->Commands(), "?MMVSDXSDKT");
 }
 
 TEST_F(ReadTest, NegativeCalibrationAndSerialText) {
@@ -261,7 +343,7 @@ TEST_F(ReadTest, ProfileTwoShownGetsItsOwnValues) {
     EXPECT_EQ(tracker.profileStore.currentProfile, 1);
 }
 
-TEST_F(ReadTest, DisabledPathsSetTheirFlagsAndKeepThem) {
+TEST_F(ReadTest, DisabledPathsFollowWhatEachReadFinds) {
     // "XNOPATH" as profile 1's path 2: 'X'<<1 ... and 'H' - '0' = 0x18 << 1 = 0x30, + end bit.
     const std::uint8_t noPath[7] = {0xB0, 0x9C, 0x9E, 0xA0, 0x82, 0xA8, 0x31};
     std::copy(std::begin(noPath), std::end(noPath), simulator->Memory().begin() + 0x33);
@@ -273,7 +355,8 @@ TEST_F(ReadTest, DisabledPathsSetTheirFlagsAndKeepThem) {
     Attach(sim::SimulatorConfig{});
     ASSERT_TRUE(OnRead(ctx));
     EXPECT_EQ(form.path2, "WIDE2 1");
-    EXPECT_EQ(form.disablePath2, 1);  // the read never clears it
+    EXPECT_EQ(form.disablePath2, 0);
+    EXPECT_EQ(tracker.profileStore.profiles[0].disablePath2, 0);
 }
 
 TEST_F(ReadTest, FullLengthMessageIsTakenWhole) {
@@ -297,10 +380,15 @@ TEST_F(ReadTest, LinkLossStopsTheReadWithoutReportingSuccess) {
     EXPECT_EQ(ui.MessageTexts().size(), 1u);
 }
 
-TEST_F(ReadTest, InvalidFormStopsTheReadBeforeThePortOpens) {
+TEST_F(ReadTest, NothingTheFormHoldsStopsTheRead) {
+    ui.Type(1004, "abc");  // before "COM port" in the transfer order
     ui.Type(1059, "99");
-    EXPECT_FALSE(OnRead(ctx));
-    EXPECT_TRUE(simulator->ReceivedBytes().empty());
+    ui.Type(1134, "0");
+    ASSERT_TRUE(OnRead(ctx));
+    EXPECT_TRUE(ui.Messages().empty());
+    EXPECT_EQ(ui.ControlText(1004), "10");
+    EXPECT_EQ(form.ssid, 11u);
+    EXPECT_EQ(ui.Controls().focusedControl, 0);
 }
 
 }  // namespace

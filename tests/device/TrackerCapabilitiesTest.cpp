@@ -5,7 +5,8 @@
 namespace vanteo {
 namespace {
 
-// The whole identification as the Read applies it.
+// The whole identification as the Read applies it (the Read starts from a cleared record; a
+// record passed in shows what the rules themselves add and clear).
 TrackerCapabilities Identify(const std::string& model, int version, TrackerCapabilities caps = {}) {
     caps.modelId = model;
     caps.firmwareVersion = version;
@@ -61,7 +62,7 @@ TEST(FirmwareRules, BoundsOfTheSecondGroup) {
     EXPECT_FALSE(Identify("", 209).gpsPowerdown);
 }
 
-TEST(FirmwareRules, A212ReadClearsStoreSmartBeaconLeftByAnEarlierRead) {
+TEST(FirmwareRules, The212RulesClearStoreSmartBeacon) {
     const TrackerCapabilities first = Identify("ZPNAV9", 130);
     ASSERT_TRUE(first.storeSmartBeacon);
     // The first group clears it, and the second group does not set it again.
@@ -126,7 +127,7 @@ TEST(ModelTable, EachModelRow) {
     EXPECT_FALSE(vd.smartLaunchDetect);
 }
 
-TEST(ModelTable, ReadsAddUpAcrossTrackers) {
+TEST(ModelTable, RowsLeaveUnnamedFlagsAsTheyWere) {
     const TrackerCapabilities caps = Identify("ZPNAV0", 130, Identify("ZPNAV8", 130));
     EXPECT_TRUE(caps.band2m);
     EXPECT_FALSE(caps.pllRegisters);

@@ -19,6 +19,8 @@ public:
     std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return {}; }
     bool ReadForm() override { return true; }
     void ShowForm() override {}
+    void ReadFormQuietly() override {}
+    void ShowFields(std::span<const int>) override {}
     void SetControlVisible(int, bool) override {}
     void SetControlCaption(int, const std::string&) override {}
     bool AskFlightDetails(FlightDetails&) override { return false; }
