@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "cli/CommandLineParser.h"
@@ -9,6 +10,7 @@
 #include "cli/FieldListing.h"
 #include "cli/FormSettings.h"
 #include "cli/ProfileFieldTable.h"
+#include "cli/SettingsScope.h"
 #include "device/AtomicFileWriter.h"
 #include "device/FieldTable.h"
 #include "device/Operations.h"
@@ -36,6 +38,96 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.rfind(prefix, 0) == 0;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
+}
+
+// Puts what a settings file holds into the form and the profile store, after the Read: only the
+// settings this tracker has; the rest stays as read, and `keptNote` says which. False with the
+// reason when the file cannot apply (another band).
+bool ApplySettingsFile(const std::string& path, const ConfigurationJson::Contents& contents,
+                       DeviceContext& device, ConsoleInteraction& console, std::string& failure,
+                       std::string& keptNote) {
+    const TrackerCapabilities& caps = device.tracker.capabilities;
+    const std::string tracker = caps.modelId + ", firmware " + std::to_string(caps.firmwareVersion);
+    if (!contents.model.empty()) {
+        const TrackerCapabilities source =
+            SettingsScope::Identify(contents.model, contents.firmware);
+        if (source.band2m != caps.band2m) {
+            failure = "the file comes from a " + std::string(SettingsScope::Band(source)) +
+                      " tracker (" + contents.model + ", firmware " +
+                      std::to_string(contents.firmware) + ") and this one (" + tracker +
+                      ") works on " + SettingsScope::Band(caps) + ": its settings cannot apply";
+            return false;
+        }
+    }
+    std::vector<std::string> leftOut;
+    std::set<std::pair<int, const ProfileFieldRow*>> membersGiven;
+    ProfileStore& store = device.tracker.profileStore;
+    for (const ConfigurationJson::ProfileValue& value : contents.profileValues) {
+        const std::string name =
+            "Profile " + std::to_string(value.index + 1) + " " + value.row->name;
+        if (!SettingsScope::HoldsProfileMember(value.index, *value.row, caps)) {
+            leftOut.push_back(name);
+            continue;
+        }
+        ConfigurationJson::Apply(value, store);
+        membersGiven.insert({value.index, value.row});
+    }
+    if (!membersGiven.empty()) {
+        // The form shows the current record with the file's values in it.
+        const int current = store.currentProfile;
+        ShowProfile(device, current);
+        console.ShowForm();
+        console.SetControlCaption(
+            control::kCompareButton,
+            store.profiles[static_cast<std::size_t>(current)].switchAbove ? ">" : "<");
+    }
+    FormSettings settings(console);
+    std::set<int> fieldsGiven;
+    for (const auto& [key, value] : contents.fields) {
+        const FieldRow* row = FormSettings::Resolve(key);
+        if (!SettingsScope::HoldsField(row->id, caps)) {
+            leftOut.push_back(FormSettings::Describe(*row));
+            continue;
+        }
+        std::string note;
+        const std::string reason = settings.Apply(key, value, FormSettings::Source::file, note);
+        if (!reason.empty()) {
+            failure = "field " + key + ": " + reason;
+            return false;
+        }
+        fieldsGiven.insert(row->id);
+    }
+    if (!leftOut.empty()) {
+        console.Note("note: " + path + " holds settings this tracker (" + tracker +
+                     ") does not have; not written: " + Joined(leftOut));
+    }
+    std::vector<std::string> kept;
+    for (const FieldRow& row : FieldTable()) {
+        if (SettingsScope::HoldsField(row.id, caps) && !IsPerProfileControl(row.id) &&
+            fieldsGiven.count(row.id) == 0) {
+            kept.push_back(FormSettings::Describe(row));
+        }
+    }
+    for (int index = 0; index < 2; ++index) {
+        for (const ProfileFieldRow& row : ProfileFieldTable()) {
+            if (SettingsScope::HoldsProfileMember(index, row, caps) &&
+                membersGiven.count({index, &row}) == 0) {
+                kept.push_back("Profile " + std::to_string(index + 1) + " " + row.name);
+            }
+        }
+    }
+    if (!kept.empty()) {
+        keptNote = "note: not in " + path + ", kept as on the tracker: " + Joined(kept);
+    }
+    return true;
 }
 
 }  // namespace
@@ -150,7 +242,8 @@ int CliCommands::Read(const CliRequest& request) {
     if (!request.jsonFile.empty()) {
         AtomicFileWriter writer(request.jsonFile);
         if (!writer.Open() ||
-            !writer.Write(ConfigurationJson::Write(device_.form, device_.tracker.profileStore)) ||
+            !writer.Write(ConfigurationJson::Write(device_.form, device_.tracker.profileStore,
+                                                   device_.tracker.capabilities)) ||
             !writer.Commit()) {
             return Fail("cannot write " + request.jsonFile);
         }
@@ -161,14 +254,14 @@ int CliCommands::Read(const CliRequest& request) {
 int CliCommands::Write(const CliRequest& request) {
     // A settings file that cannot be used stops the command before the tracker is touched.
     std::string jsonText;
+    ConfigurationJson::Contents contents;
     if (!request.jsonFile.empty()) {
-        ConfigurationJson::Contents probe;
         std::string error;
         if (!ReadWholeFile(request.jsonFile, jsonText)) {
             return Fail("cannot read " + request.jsonFile);
         }
-        if (!ConfigurationJson::Parse(jsonText, device_.tracker.profileStore, probe, error)) {
-            return Fail(request.jsonFile + ": " + error);
+        if (!ConfigurationJson::Parse(jsonText, contents, error)) {
+            return Fail(request.jsonFile + ": " + error + "; nothing was written");
         }
     }
     for (const auto& [key, value] : request.settings) {
@@ -192,32 +285,11 @@ int CliCommands::Write(const CliRequest& request) {
     }
 
     FormSettings settings(console_);
-    if (!jsonText.empty()) {
-        ConfigurationJson::Contents contents;
-        std::string error;
-        ConfigurationJson::Parse(jsonText, store, contents, error);
-        if (contents.hasProfiles) {
-            // Both records as the file has them; the form then shows the current one.
-            const int current = store.currentProfile;
-            store.profiles = contents.profiles.profiles;
-            ShowProfile(device_, current);
-            console_.ShowForm();
-            console_.SetControlCaption(
-                control::kCompareButton,
-                store.profiles[static_cast<std::size_t>(current)].switchAbove ? ">" : "<");
-        }
-        for (const auto& [key, value] : contents.fields) {
-            const FieldRow* row = FormSettings::Resolve(key);
-            if (contents.hasProfiles && row != nullptr && IsPerProfileControl(row->id)) {
-                continue;  // taken from the profile records above
-            }
-            std::string note;
-            const std::string failure =
-                settings.Apply(key, value, FormSettings::Source::file, note);
-            if (!failure.empty()) {
-                return Fail(request.jsonFile + ": field " + key + ": " + failure +
-                            "; nothing was written");
-            }
+    std::string keptNote;
+    if (!request.jsonFile.empty()) {
+        std::string failure;
+        if (!ApplySettingsFile(request.jsonFile, contents, device_, console_, failure, keptNote)) {
+            return Fail(request.jsonFile + ": " + failure + "; nothing was written");
         }
     }
     for (const auto& [key, value] : request.settings) {
@@ -238,7 +310,11 @@ int CliCommands::Write(const CliRequest& request) {
     if (!failure.empty()) {
         return Fail(failure + "; correct it with --set; nothing was written");
     }
-    return Finish(OnWrite(device_));
+    const bool written = OnWrite(device_);
+    if (written && !keptNote.empty()) {
+        console_.Note(keptNote);
+    }
+    return Finish(written);
 }
 
 int CliCommands::SaveCfg(const CliRequest& request) {
