@@ -148,6 +148,7 @@ TEST_F(FormTransferTest, TextOutsideTheTrackersCharactersIsKeptAndRefused) {
         EXPECT_EQ(fresh_ui.ReadForm(), c.message == nullptr) << c.text;
         EXPECT_EQ(fresh.*FindField(c.id)->textMember, c.text);
         if (c.message != nullptr) {
+            ASSERT_FALSE(fresh_ui.MessageTexts().empty()) << c.text;
             EXPECT_EQ(fresh_ui.MessageTexts().back(), c.message) << c.text;
             EXPECT_EQ(fresh_ui.Controls().focusedControl, c.id);
         }
