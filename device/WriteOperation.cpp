@@ -86,14 +86,19 @@ bool Validate(DeviceContext& ctx) {
 
 // The profile the form does not show is sent from the store, which a switch or a settings file
 // filled without the Write's own path checks: its paths and message must pass the same checks
-// as the form's, or the tracker gets a corrupt address list.
+// as the form's, or the tracker gets a corrupt address list. Only on a tracker with two
+// profiles: without them the user cannot show the second record to correct it, and its message
+// goes back as it was read.
 bool ValidateOtherProfile(DeviceContext& ctx) {
     const TrackerCapabilities& caps = ctx.tracker.capabilities;
+    if (!caps.twoProfiles) {
+        return true;
+    }
     const int other = 1 - ctx.tracker.profileStore.currentProfile;
     const ProfileSettings& profile =
         ctx.tracker.profileStore.profiles[static_cast<std::size_t>(other)];
     const std::string name = FormatC("Profile %d ", other + 1);
-    const bool pathsSent = caps.peekPoke && caps.twoProfiles;
+    const bool pathsSent = caps.peekPoke;
     const struct {
         const std::string* text;
         int controlId;
