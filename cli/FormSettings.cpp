@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+#include "cli/FieldListing.h"
+
 namespace vanteo::cli {
 namespace {
 
@@ -130,7 +132,7 @@ std::string FormSettings::CheckForm() {
         return "the form refused a value";
     }
     return "the form refused the value of " + Describe(*failed) + ": '" +
-           ui_.ControlText(failed->id) + "'";
+           FieldListing::Escape(ui_.ControlText(failed->id), false) + "'";
 }
 
 }  // namespace vanteo::cli
