@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <set>
 #include <sstream>
 
 #include "cli/CommandLineParser.h"
@@ -10,7 +9,6 @@
 #include "cli/FieldListing.h"
 #include "cli/FormSettings.h"
 #include "cli/ProfileFieldTable.h"
-#include "cli/SettingsScope.h"
 #include "device/AtomicFileWriter.h"
 #include "device/FieldTable.h"
 #include "device/Operations.h"
@@ -38,96 +36,6 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.rfind(prefix, 0) == 0;
-}
-
-std::string Joined(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names) {
-        text += (text.empty() ? "" : ", ") + name;
-    }
-    return text;
-}
-
-// Puts what a settings file holds into the form and the profile store, after the Read: only the
-// settings this tracker has; the rest stays as read, and `keptNote` says which. False with the
-// reason when the file cannot apply (another band).
-bool ApplySettingsFile(const std::string& path, const ConfigurationJson::Contents& contents,
-                       DeviceContext& device, ConsoleInteraction& console, std::string& failure,
-                       std::string& keptNote) {
-    const TrackerCapabilities& caps = device.tracker.capabilities;
-    const std::string tracker = caps.modelId + ", firmware " + std::to_string(caps.firmwareVersion);
-    if (!contents.model.empty()) {
-        const TrackerCapabilities source =
-            SettingsScope::Identify(contents.model, contents.firmware);
-        if (source.band2m != caps.band2m) {
-            failure = "the file comes from a " + std::string(SettingsScope::Band(source)) +
-                      " tracker (" + contents.model + ", firmware " +
-                      std::to_string(contents.firmware) + ") and this one (" + tracker +
-                      ") works on " + SettingsScope::Band(caps) + ": its settings cannot apply";
-            return false;
-        }
-    }
-    std::vector<std::string> leftOut;
-    std::set<std::pair<int, const ProfileFieldRow*>> membersGiven;
-    ProfileStore& store = device.tracker.profileStore;
-    for (const ConfigurationJson::ProfileValue& value : contents.profileValues) {
-        const std::string name =
-            "Profile " + std::to_string(value.index + 1) + " " + value.row->name;
-        if (!SettingsScope::HoldsProfileMember(value.index, *value.row, caps)) {
-            leftOut.push_back(name);
-            continue;
-        }
-        ConfigurationJson::Apply(value, store);
-        membersGiven.insert({value.index, value.row});
-    }
-    if (!membersGiven.empty()) {
-        // The form shows the current record with the file's values in it.
-        const int current = store.currentProfile;
-        ShowProfile(device, current);
-        console.ShowForm();
-        console.SetControlCaption(
-            control::kCompareButton,
-            store.profiles[static_cast<std::size_t>(current)].switchAbove ? ">" : "<");
-    }
-    FormSettings settings(console);
-    std::set<int> fieldsGiven;
-    for (const auto& [key, value] : contents.fields) {
-        const FieldRow* row = FormSettings::Resolve(key);
-        if (!SettingsScope::HoldsField(row->id, caps)) {
-            leftOut.push_back(FormSettings::Describe(*row));
-            continue;
-        }
-        std::string note;
-        const std::string reason = settings.Apply(key, value, FormSettings::Source::file, note);
-        if (!reason.empty()) {
-            failure = "field " + key + ": " + reason;
-            return false;
-        }
-        fieldsGiven.insert(row->id);
-    }
-    if (!leftOut.empty()) {
-        console.Note("note: " + path + " holds settings this tracker (" + tracker +
-                     ") does not have; not written: " + Joined(leftOut));
-    }
-    std::vector<std::string> kept;
-    for (const FieldRow& row : FieldTable()) {
-        if (SettingsScope::HoldsField(row.id, caps) && !IsPerProfileControl(row.id) &&
-            fieldsGiven.count(row.id) == 0) {
-            kept.push_back(FormSettings::Describe(row));
-        }
-    }
-    for (int index = 0; index < 2; ++index) {
-        for (const ProfileFieldRow& row : ProfileFieldTable()) {
-            if (SettingsScope::HoldsProfileMember(index, row, caps) &&
-                membersGiven.count({index, &row}) == 0) {
-                kept.push_back("Profile " + std::to_string(index + 1) + " " + row.name);
-            }
-        }
-    }
-    if (!kept.empty()) {
-        keptNote = "note: not in " + path + ", kept as on the tracker: " + Joined(kept);
-    }
-    return true;
 }
 
 }  // namespace
@@ -288,8 +196,13 @@ int CliCommands::Write(const CliRequest& request) {
     std::string keptNote;
     if (!request.jsonFile.empty()) {
         std::string failure;
-        if (!ApplySettingsFile(request.jsonFile, contents, device_, console_, failure, keptNote)) {
+        std::string leftOutNote;
+        if (!ConfigurationJson::ApplyToTracker(contents, request.jsonFile, device_, console_,
+                                               failure, leftOutNote, keptNote)) {
             return Fail(request.jsonFile + ": " + failure + "; nothing was written");
+        }
+        if (!leftOutNote.empty()) {
+            console_.Note(leftOutNote);
         }
     }
     for (const auto& [key, value] : request.settings) {

@@ -14,6 +14,7 @@
 #include "cli/SettingsScope.h"
 #include "device/FieldTable.h"
 #include "device/FormTransfer.h"
+#include "device/Operations.h"
 #include "serial/CFormat.h"
 
 namespace vanteo::cli {
@@ -182,6 +183,14 @@ bool AddProfileValue(ConfigurationJson::Contents& contents, int index, const Pro
     }
     contents.profileValues.push_back(std::move(value));
     return true;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
 }
 
 }  // namespace
@@ -416,6 +425,86 @@ void ConfigurationJson::Apply(const ProfileValue& value, ProfileStore& store) {
     } else {
         profile.*value.row->number = static_cast<std::uint32_t>(value.number);
     }
+}
+
+bool ConfigurationJson::ApplyToTracker(const Contents& contents, const std::string& path,
+                                       DeviceContext& device, HeadlessForm& ui,
+                                       std::string& failure, std::string& leftOutNote,
+                                       std::string& keptNote) {
+    const TrackerCapabilities& caps = device.tracker.capabilities;
+    const std::string tracker = caps.modelId + ", firmware " + std::to_string(caps.firmwareVersion);
+    if (!contents.model.empty()) {
+        const TrackerCapabilities source =
+            SettingsScope::Identify(contents.model, contents.firmware);
+        if (source.band2m != caps.band2m) {
+            failure = "the file comes from a " + std::string(SettingsScope::Band(source)) +
+                      " tracker (" + contents.model + ", firmware " +
+                      std::to_string(contents.firmware) + ") and this one (" + tracker +
+                      ") works on " + SettingsScope::Band(caps) + ": its settings cannot apply";
+            return false;
+        }
+    }
+    std::vector<std::string> leftOut;
+    std::set<std::pair<int, const ProfileFieldRow*>> membersGiven;
+    ProfileStore& store = device.tracker.profileStore;
+    for (const ProfileValue& value : contents.profileValues) {
+        const std::string name =
+            "Profile " + std::to_string(value.index + 1) + " " + value.row->name;
+        if (!SettingsScope::HoldsProfileMember(value.index, *value.row, caps)) {
+            leftOut.push_back(name);
+            continue;
+        }
+        Apply(value, store);
+        membersGiven.insert({value.index, value.row});
+    }
+    if (!membersGiven.empty()) {
+        // The form shows the current record with the file's values in it.
+        const int current = store.currentProfile;
+        ShowProfile(device, current);
+        ui.ShowForm();
+        ui.SetControlCaption(
+            control::kCompareButton,
+            store.profiles[static_cast<std::size_t>(current)].switchAbove ? ">" : "<");
+    }
+    FormSettings settings(ui);
+    std::set<int> fieldsGiven;
+    for (const auto& [key, value] : contents.fields) {
+        const FieldRow* row = FormSettings::Resolve(key);
+        if (!SettingsScope::HoldsField(row->id, caps)) {
+            leftOut.push_back(FormSettings::Describe(*row));
+            continue;
+        }
+        std::string note;
+        const std::string reason = settings.Apply(key, value, FormSettings::Source::file, note);
+        if (!reason.empty()) {
+            failure = "field " + key + ": " + reason;
+            return false;
+        }
+        fieldsGiven.insert(row->id);
+    }
+    if (!leftOut.empty()) {
+        leftOutNote = "note: " + path + " holds settings this tracker (" + tracker +
+                      ") does not have; not written: " + Joined(leftOut);
+    }
+    std::vector<std::string> kept;
+    for (const FieldRow& row : FieldTable()) {
+        if (SettingsScope::HoldsField(row.id, caps) && !IsPerProfileControl(row.id) &&
+            fieldsGiven.count(row.id) == 0) {
+            kept.push_back(FormSettings::Describe(row));
+        }
+    }
+    for (int index = 0; index < 2; ++index) {
+        for (const ProfileFieldRow& row : ProfileFieldTable()) {
+            if (SettingsScope::HoldsProfileMember(index, row, caps) &&
+                membersGiven.count({index, &row}) == 0) {
+                kept.push_back("Profile " + std::to_string(index + 1) + " " + row.name);
+            }
+        }
+    }
+    if (!kept.empty()) {
+        keptNote = "note: not in " + path + ", kept as on the tracker: " + Joined(kept);
+    }
+    return true;
 }
 
 }  // namespace vanteo::cli

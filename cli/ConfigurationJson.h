@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "cli/ProfileFieldTable.h"
+#include "device/DeviceContext.h"
 #include "device/FormModel.h"
+#include "device/HeadlessForm.h"
 #include "device/ProfileStore.h"
 #include "device/TrackerCapabilities.h"
 
@@ -47,6 +49,14 @@ public:
     static bool Parse(const std::string& text, Contents& contents, std::string& error);
     // Puts one profile value into `store`.
     static void Apply(const ProfileValue& value, ProfileStore& store);
+    // After the Read of the tracker: puts what the file (named `path` in the notes) holds into
+    // the profile store and types it into `ui`'s controls, only the settings this tracker has.
+    // `leftOutNote` names what the file holds and the tracker lacks, `keptNote` what stays as
+    // read (each empty when nothing). False with `failure` when the file cannot apply (a
+    // tracker of the other band): nothing has been changed then.
+    static bool ApplyToTracker(const Contents& contents, const std::string& path,
+                               DeviceContext& device, HeadlessForm& ui, std::string& failure,
+                               std::string& leftOutNote, std::string& keptNote);
 };
 
 }  // namespace vanteo::cli
