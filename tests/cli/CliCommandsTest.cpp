@@ -12,6 +12,8 @@
 #include <sstream>
 
 #include "cli/CommandLineParser.h"
+#include "cli/SettingsScope.h"
+#include "device/FieldTable.h"
 #include "serial/InProcessTransport.h"
 #include "sim/TrackerSimulator.h"
 
@@ -41,6 +43,7 @@ public:
     std::string Out() const { return out_.str(); }
     std::string Err() const { return err_.str(); }
     TrackerState& Tracker() { return tracker_; }
+    bool Shows(int controlId) const { return console_.IsVisible(controlId); }
 
 private:
     VirtualClock& clock_;
@@ -281,6 +284,31 @@ TEST_F(CliCommandsTest, AFileFromFirmware212KeepsWhatThatTrackerDoesNotHave) {
         const std::string kept = writer.Err().substr(keptAt);
         EXPECT_NE(kept.find("\"Once Every\" (1017)"), std::string::npos) << writer.Err();
         EXPECT_NE(kept.find("Profile 2 slowRate"), std::string::npos);
+    }
+}
+
+// What a settings file holds for a tracker is what its form shows after a Read, for every
+// firmware class (the digital-telemetry boxes aside: the Read shows them by a record bit).
+TEST_F(CliCommandsTest, ASettingsFileHoldsWhatTheFormShowsForThatTracker) {
+    const std::pair<const char*, int> trackers[] = {
+        {"ZPNAV9", 130}, {"ZPNAV9", 212}, {"ZPNAV6", 17},  {"ZPNAV0", 115},
+        {"ZPNAV1", 124}, {"ZPNAVB", 200}, {"ZPNAVD", 230}, {"ZPNAVC", 209},
+    };
+    for (const auto& [model, firmware] : trackers) {
+        tracker.Config().modelId = model;
+        tracker.Config().firmwareVersion = firmware;
+        CliProcess cli(tracker, clock);
+        ASSERT_EQ(cli.Run({"read"}), 0) << model << " " << firmware << cli.Err();
+        const TrackerCapabilities caps = SettingsScope::Identify(model, firmware);
+        for (const FieldRow& row : FieldTable()) {
+            const bool digitalTelemetry = row.id == 1084 || row.id == 1085 || row.id == 1086 ||
+                                          row.id == 1089 || row.id == 1090;
+            if (!SettingsScope::IsSetting(row.id) || digitalTelemetry) {
+                continue;
+            }
+            EXPECT_EQ(SettingsScope::HoldsField(row.id, caps), cli.Shows(row.id))
+                << model << " " << firmware << ": " << row.id;
+        }
     }
 }
 
