@@ -40,7 +40,14 @@ constexpr int kInitialPortCount = 9;  // "COM1" .. "COM9" until the first drop-d
 QString FromBytes(const std::string& text) {
     return QString::fromLatin1(text);
 }
+// A character beyond Latin-1 has no byte of its own: toLatin1 would make it a '?', which several
+// fields accept. Its UTF-8 bytes (all 0x80 or above) reach the fields' character checks instead.
 std::string ToBytes(const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF) {
+            return text.toUtf8().toStdString();
+        }
+    }
     return text.toLatin1().toStdString();
 }
 

@@ -150,7 +150,8 @@ int CliCommands::Read(const CliRequest& request) {
     if (!request.jsonFile.empty()) {
         AtomicFileWriter writer(request.jsonFile);
         if (!writer.Open() ||
-            !writer.Write(ConfigurationJson::Write(device_.form, device_.tracker.profileStore)) ||
+            !writer.Write(ConfigurationJson::Write(device_.form, device_.tracker.profileStore,
+                                                   device_.tracker.capabilities)) ||
             !writer.Commit()) {
             return Fail("cannot write " + request.jsonFile);
         }
@@ -161,14 +162,14 @@ int CliCommands::Read(const CliRequest& request) {
 int CliCommands::Write(const CliRequest& request) {
     // A settings file that cannot be used stops the command before the tracker is touched.
     std::string jsonText;
+    ConfigurationJson::Contents contents;
     if (!request.jsonFile.empty()) {
-        ConfigurationJson::Contents probe;
         std::string error;
         if (!ReadWholeFile(request.jsonFile, jsonText)) {
             return Fail("cannot read " + request.jsonFile);
         }
-        if (!ConfigurationJson::Parse(jsonText, device_.tracker.profileStore, probe, error)) {
-            return Fail(request.jsonFile + ": " + error);
+        if (!ConfigurationJson::Parse(jsonText, contents, error)) {
+            return Fail(request.jsonFile + ": " + error + "; nothing was written");
         }
     }
     for (const auto& [key, value] : request.settings) {
@@ -199,32 +200,16 @@ int CliCommands::Write(const CliRequest& request) {
     }
 
     FormSettings settings(console_);
-    if (!jsonText.empty()) {
-        ConfigurationJson::Contents contents;
-        std::string error;
-        ConfigurationJson::Parse(jsonText, store, contents, error);
-        if (contents.hasProfiles) {
-            // Both records as the file has them; the form then shows the current one.
-            const int current = store.currentProfile;
-            store.profiles = contents.profiles.profiles;
-            ShowProfile(device_, current);
-            console_.ShowForm();
-            console_.SetControlCaption(
-                control::kCompareButton,
-                store.profiles[static_cast<std::size_t>(current)].switchAbove ? ">" : "<");
+    std::string keptNote;
+    if (!request.jsonFile.empty()) {
+        std::string failure;
+        std::string leftOutNote;
+        if (!ConfigurationJson::ApplyToTracker(contents, request.jsonFile, device_, console_,
+                                               failure, leftOutNote, keptNote)) {
+            return Fail(request.jsonFile + ": " + failure + "; nothing was written");
         }
-        for (const auto& [key, value] : contents.fields) {
-            const FieldRow* row = FormSettings::Resolve(key);
-            if (contents.hasProfiles && row != nullptr && IsPerProfileControl(row->id)) {
-                continue;  // taken from the profile records above
-            }
-            std::string note;
-            const std::string failure =
-                settings.Apply(key, value, FormSettings::Source::file, note);
-            if (!failure.empty()) {
-                return Fail(request.jsonFile + ": field " + key + ": " + failure +
-                            "; nothing was written");
-            }
+        if (!leftOutNote.empty()) {
+            console_.Note(leftOutNote);
         }
     }
     for (const auto& [key, value] : request.settings) {
@@ -245,7 +230,11 @@ int CliCommands::Write(const CliRequest& request) {
     if (!failure.empty()) {
         return Fail(failure + "; correct it with --set; nothing was written");
     }
-    return Finish(OnWrite(device_));
+    const bool written = OnWrite(device_);
+    if (written && !keptNote.empty()) {
+        console_.Note(keptNote);
+    }
+    return Finish(written);
 }
 
 int CliCommands::SaveCfg(const CliRequest& request) {

@@ -19,12 +19,14 @@ constexpr std::array<CommandInfo, 15> kCommands = {{
     {CliCommand::read, "read", "read [--json FILE]",
      "Reads the tracker and prints every field of the form, one line each in form order, as\n"
      "\"ID Label: value\" (check boxes as 0 or 1), then both profile records.\n"
-     "  --json FILE   also write the fields (keyed by identifier) and both profiles as JSON"},
+     "  --json FILE   also write the settings this tracker has (keyed by identifier), its\n"
+     "                profile records, model and firmware as JSON"},
     {CliCommand::write, "write", "write [--profile 1|2] [--json FILE] [--set KEY=VALUE]...",
      "Reads the tracker, applies the settings (the file first, then each --set in order) as if\n"
      "typed into the form, and writes the configuration back.\n"
      "  --profile N     the profile (1 or 2) the per-profile fields address; default 1\n"
-     "  --json FILE     settings from a file written by 'read --json'\n"
+     "  --json FILE     settings from a file written by 'read --json'; only what it holds\n"
+     "                  is changed, the rest is kept as on the tracker\n"
      "  --set KEY=VALUE KEY is a field's label as the form shows it (\"Frequency\", \"ID "
      "String\",\n"
      "                  \"Path 1\", \"Disable P2\", \"Store Intveral\") or its control identifier\n"

@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "cli/FieldListing.h"
 #include "device/FormTransfer.h"
 
 namespace vanteo::cli {
@@ -114,16 +115,18 @@ std::string FormSettings::Apply(const std::string& key, const std::string& value
         return reason;
     }
     const FieldRow* row = Resolve(key);
-    if (source == Source::commandLine &&
-        (row->visibility == Visibility::alwaysHidden || !ui_.IsVisible(row->id))) {
-        // The form does not refuse what a hidden control holds, so a value given for one is
-        // checked here by the field's own rules.
+    if (row->visibility == Visibility::alwaysHidden || !ui_.IsVisible(row->id)) {
+        // The form does not refuse what a hidden control holds, so a value given for one (typed
+        // or from a file) is checked here by the field's own rules.
         FormModel scratch = FormModel::Constructed();
         const FieldReadResult checked = ReadFieldFromText(*row, value, scratch);
         if (!checked.ok) {
             return Describe(*row) + " refuses '" + value + "': " + checked.message;
         }
-        note = "note: " + Describe(*row) + " is not shown for this tracker; it may have no effect";
+        if (source == Source::commandLine) {
+            note =
+                "note: " + Describe(*row) + " is not shown for this tracker; it may have no effect";
+        }
     }
     ui_.Type(row->id, value);
     return {};
@@ -139,7 +142,7 @@ std::string FormSettings::CheckForm() {
         return "the form refused a value";
     }
     return "the form refused the value of " + Describe(*failed) + ": '" +
-           ui_.ControlText(failed->id) + "'";
+           FieldListing::Escape(ui_.ControlText(failed->id), false) + "'";
 }
 
 }  // namespace vanteo::cli

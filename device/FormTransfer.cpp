@@ -3,6 +3,7 @@
 #include <cctype>
 #include <limits>
 
+#include "device/MemoryMap.h"
 #include "serial/CFormat.h"
 
 namespace vanteo {
@@ -85,6 +86,37 @@ FieldReadResult ReadNumber(const FieldRow& row, std::optional<std::int64_t> valu
     return {};
 }
 
+constexpr int kIdStringControl = 1034;
+constexpr int kPath1Control = 1055;
+constexpr int kPath2Control = 1056;
+constexpr int kSymbolControl = 1060;
+constexpr int kTxMessageControl = 1113;
+// A path's SSID character: the 7th, sent as its value minus '0'.
+constexpr std::size_t kSsidPosition = 6;
+
+bool IsPrintableAscii(char c) {
+    return c >= ' ' && c <= '~';
+}
+
+bool AllPrintableAscii(const std::string& text) {
+    for (const char c : text) {
+        if (!IsPrintableAscii(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string PathCharacterMessage(const char* name, const std::string& text) {
+    if (!AllPrintableAscii(text)) {
+        return FormatC("Invalid character in %s, only printable ASCII supported", name);
+    }
+    if (text.size() > kSsidPosition && text[kSsidPosition] < '0') {
+        return FormatC("Invalid character at the end of %s, the SSID must be a digit 0-9", name);
+    }
+    return {};
+}
+
 bool StartsWithIgnoringCase(const std::string& entry, const std::string& prefix) {
     if (entry.size() < prefix.size()) {
         return false;
@@ -139,13 +171,20 @@ std::optional<std::int64_t> ParseUnsignedText(const std::string& text) {
 
 FieldReadResult ReadFieldFromText(const FieldRow& row, const std::string& text, FormModel& form) {
     switch (row.type) {
-        case FieldType::text:
+        case FieldType::text: {
             form.*row.textMember = text;
+            // Characters first: one typed beyond Latin-1 arrives as several bytes, and the
+            // length message would hide what is wrong.
+            std::string message = TextCharacterMessage(row, text);
+            if (!message.empty()) {
+                return Failure(std::move(message), MessageIcon::exclamation);
+            }
             if (row.maxLength > 0 && text.size() > static_cast<std::size_t>(row.maxLength)) {
                 return Failure(FormatC("Please enter no more than %d characters.", row.maxLength),
                                MessageIcon::exclamation);
             }
             return {};
+        }
         case FieldType::label:
         case FieldType::comboText:
             form.*row.textMember = text;
@@ -164,6 +203,33 @@ FieldReadResult ReadFieldFromText(const FieldRow& row, const std::string& text, 
         }
     }
     return {};
+}
+
+std::string TextCharacterMessage(const FieldRow& row, const std::string& text) {
+    switch (row.id) {
+        case kIdStringControl:
+            for (const char c : text) {
+                if (!MorseCode(c)) {
+                    return "Invalid character in callsign string, only A-Z, 0-9 and /.?,:;- "
+                           "supported";
+                }
+            }
+            return {};
+        case kPath1Control:
+            return PathCharacterMessage("path 1", text);
+        case kPath2Control:
+            return PathCharacterMessage("path 2", text);
+        case kSymbolControl:
+            return AllPrintableAscii(text)
+                       ? std::string()
+                       : "Invalid character in symbol, only printable ASCII supported";
+        case kTxMessageControl:
+            return AllPrintableAscii(text)
+                       ? std::string()
+                       : "Invalid character in TX Msg, only printable ASCII supported";
+        default:
+            return {};
+    }
 }
 
 std::string FieldToText(const FieldRow& row, FormModel& form) {

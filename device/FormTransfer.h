@@ -65,6 +65,12 @@ struct FieldReadResult {
 // (a number beyond the field's 32 bits is refused with the range message, or with the parse
 // message on a row without range, and leaves the field as it was).
 FieldReadResult ReadFieldFromText(const FieldRow& row, const std::string& text, FormModel& form);
+// Whether every character of `text` is one the tracker can hold in the field of `row`: "ID String"
+// is keyed in Morse, so only the Morse table's characters; the paths, "Symbol" and "TX Msg" are
+// ASCII bytes, so printable ASCII (no control character, nothing that would lose its top bit);
+// and a path's 7th character travels as its value minus '0', so it must be '0' or above.
+// Empty when it fits (and for every other field), else the field's message.
+std::string TextCharacterMessage(const FieldRow& row, const std::string& text);
 // The text the control of `row` shows for its field. A check field outside 0 … 2 is first set
 // to 0, which is why the form is not const.
 std::string FieldToText(const FieldRow& row, FormModel& form);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "device/FieldTable.h"
+#include "device/FormTransfer.h"
 #include "device/LinkSteps.h"
 #include "device/MemoryMap.h"
 #include "device/Operations.h"
@@ -18,6 +19,9 @@ constexpr int kOldestFirmware = 2;
 constexpr std::size_t kIdStringLength = 6;
 constexpr std::size_t kPathLength = 7;
 constexpr int kSlowestSafeTxRate = 5;  // seconds; below it the GPS may not re-acquire lock
+constexpr int kPath1Control = 1055;
+constexpr int kPath2Control = 1056;
+constexpr int kTxMessageControl = 1113;
 
 // A failed check: the long text into the Messages field, the short one in a box, nothing sent.
 bool Refuse(DeviceContext& ctx, const char* longText, const char* shortText) {
@@ -76,6 +80,54 @@ bool Validate(DeviceContext& ctx) {
     if (form.idString.size() > kIdStringLength) {
         return Refuse(ctx, "Callsign must be 6 or fewer characters long",
                       "Invalid callsign length");
+    }
+    return true;
+}
+
+// The profile the form does not show is sent from the store, which a switch or a settings file
+// filled without the Write's own path checks: its paths and message must pass the same checks
+// as the form's, or the tracker gets a corrupt address list. Only on a tracker with two
+// profiles: without them the user cannot show the second record to correct it, and its message
+// goes back as it was read.
+bool ValidateOtherProfile(DeviceContext& ctx) {
+    const TrackerCapabilities& caps = ctx.tracker.capabilities;
+    if (!caps.twoProfiles) {
+        return true;
+    }
+    const int other = 1 - ctx.tracker.profileStore.currentProfile;
+    const ProfileSettings& profile =
+        ctx.tracker.profileStore.profiles[static_cast<std::size_t>(other)];
+    const std::string name = FormatC("Profile %d ", other + 1);
+    const bool pathsSent = caps.peekPoke;
+    const struct {
+        const std::string* text;
+        int controlId;
+        bool sent;
+        const char* lengthText;
+    } texts[] = {
+        {&profile.path1, kPath1Control, pathsSent, "path 1 must be 7 characters long"},
+        {&profile.path2, kPath2Control, pathsSent, "path 2 must be 7 characters long"},
+        {&profile.txMessage, kTxMessageControl, caps.smartBeaconing, nullptr},
+    };
+    for (const auto& text : texts) {
+        if (!text.sent) {
+            continue;
+        }
+        if (text.lengthText != nullptr && text.text->size() != kPathLength) {
+            const std::string message = name + text.lengthText;
+            return Refuse(ctx, message.c_str(), "Invalid path length");
+        }
+        if (text.lengthText == nullptr && text.text->size() > kMaxMessageLength) {
+            const std::string message =
+                name +
+                FormatC("TX Msg: Please enter no more than %zu characters.", kMaxMessageLength);
+            return Refuse(ctx, message.c_str(), "Invalid message length");
+        }
+        const std::string characters = TextCharacterMessage(*FindField(text.controlId), *text.text);
+        if (!characters.empty()) {
+            const std::string message = name + characters;
+            return Refuse(ctx, message.c_str(), "Invalid character");
+        }
     }
     return true;
 }
@@ -227,6 +279,9 @@ bool OnWrite(DeviceContext& ctx) {
     }
     if (form.path2.size() != kPathLength) {
         return Refuse(ctx, "path 2 must be 7 characters long", "Invalid path length");
+    }
+    if (!ValidateOtherProfile(ctx)) {
+        return false;
     }
     form.idString.resize(std::max(form.idString.size(), kIdStringLength), ' ');
     const std::optional<IdStringBytes> idBytes = EncodeIdString(form.idString);

@@ -44,6 +44,17 @@ TEST_F(FormTransferTest, RangeFailureKeepsTheNumberAndWarns) {
     EXPECT_EQ(form.ssid, 15u);
 }
 
+// A character beyond Latin-1 (a euro sign from a German keyboard) is not turned into a '?' that
+// the ID String would accept: the field's own message refuses it.
+TEST_F(FormTransferTest, ACharacterWithoutAByteIsRefusedNotReplaced) {
+    SetText(1034, QString::fromUtf8("K\u20acBC"));
+    EXPECT_FALSE(dlg->ReadForm());
+    ASSERT_EQ(prompts.Texts(), std::vector<std::string>{"Invalid character in callsign string, "
+                                                        "only A-Z, 0-9 and /.?,:;- supported"});
+    EXPECT_EQ(dlg->focusWidget(), Edit(1034));
+    EXPECT_EQ(form.idString.find('?'), std::string::npos);
+}
+
 TEST_F(FormTransferTest, TypingStopsAtEachFieldsMaximum) {
     const std::map<int, int> limits = {{1001, 7}, {1113, 31}, {1028, 4}, {1060, 2}, {1034, 7}};
     for (const auto& [id, limit] : limits) {

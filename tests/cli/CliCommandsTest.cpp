@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "cli/CommandLineParser.h"
+#include "cli/SettingsScope.h"
+#include "device/FieldTable.h"
 #include "serial/InProcessTransport.h"
 #include "sim/TrackerSimulator.h"
 
@@ -40,6 +43,7 @@ public:
     std::string Out() const { return out_.str(); }
     std::string Err() const { return err_.str(); }
     TrackerState& Tracker() { return tracker_; }
+    bool Shows(int controlId) const { return console_.IsVisible(controlId); }
 
 private:
     VirtualClock& clock_;
@@ -276,6 +280,144 @@ TEST_F(CliCommandsTest, WriteJsonThatIsNotASettingsFileIsRefusedBeforeTheRead) {
     EXPECT_NE(cli.Err().find("slowSpeed"), std::string::npos) << cli.Err();
     EXPECT_EQ(cli.Run({"write", "--json", TempPath("missing.json")}), 1);
     EXPECT_EQ(tracker.Commands(), "");
+}
+
+// The bytes a 130 tracker has and a 212 one does not: Profile 2 smart beaconing and switch
+// altitudes (0x90 .. 0x9B), Profile 2 paths (0xB0 .. 0xBD), Profile 1 smart beaconing
+// (0xC0 .. 0xC7) and both messages (0x40 .. 0x7F).
+std::vector<int> BytesOnlyA130TrackerHas(const std::array<std::uint8_t, 256>& memory) {
+    std::vector<int> bytes;
+    for (const auto& [from, to] : {std::pair{0x40, 0x7F}, std::pair{0x90, 0x9B},
+                                   std::pair{0xB0, 0xBD}, std::pair{0xC0, 0xC7}}) {
+        for (int address = from; address <= to; ++address) {
+            bytes.push_back(memory[static_cast<std::size_t>(address)]);
+        }
+    }
+    return bytes;
+}
+
+TEST_F(CliCommandsTest, AFileFromFirmware212KeepsWhatThatTrackerDoesNotHave) {
+    const std::string json = TempPath("from212.json");
+    tracker.Config().firmwareVersion = 212;
+    CliProcess reader(tracker, clock);
+    ASSERT_EQ(reader.Run({"read", "--json", json}), 0) << reader.Err();
+    const std::string written = Slurp(json);
+    EXPECT_NE(written.find("\"model\": \"ZPNAV9\""), std::string::npos) << written;
+    EXPECT_NE(written.find("\"firmware\": 212"), std::string::npos);
+    EXPECT_EQ(written.find("\"1008\""), std::string::npos);  // no smart beaconing at 212
+    EXPECT_EQ(written.find("slowRate"), std::string::npos);
+
+    // The same from a version that wrote every field: the status texts name the tracker.
+    const std::string older = TempPath("older.json");
+    Spit(older, R"({"profile": 1,
+        "fields": {"1052": "Model: ZPNAV9", "1051": "Version:212", "1035": 2053,
+                   "1001": "144.390", "1134": 9, "1008": 0, "1007": 0, "1113": "",
+                   "1055": "WIDE1 1", "1171": 0},
+        "profiles": [{"path1": "WIDE1 1", "slowRate": 0, "txMessage": "", "switchAltitude": 0},
+                     {"path1": "", "path2": "", "slowRate": 0, "switchAltitude": 0}]})");
+
+    tracker.Config().firmwareVersion = 130;
+    const std::vector<int> before = BytesOnlyA130TrackerHas(tracker.Memory());
+    for (const std::string& file : {json, older}) {
+        CliProcess writer(tracker, clock);
+        ASSERT_EQ(writer.Run({"write", "--json", file}), 0) << writer.Err();
+        EXPECT_EQ(writer.Out(), "Write Complete\n");
+        EXPECT_EQ(BytesOnlyA130TrackerHas(tracker.Memory()), before) << file;
+        EXPECT_NE(writer.Err().find("(ZPNAV9, firmware 130) does not have; not written: "
+                                    "\"Tx Rate\" (1134)"),
+                  std::string::npos)
+            << writer.Err();
+        const std::size_t keptAt = writer.Err().find("kept as on the tracker: ");
+        ASSERT_NE(keptAt, std::string::npos) << writer.Err();
+        const std::string kept = writer.Err().substr(keptAt);
+        EXPECT_NE(kept.find("\"Once Every\" (1017)"), std::string::npos) << writer.Err();
+        EXPECT_NE(kept.find("Profile 2 slowRate"), std::string::npos);
+    }
+}
+
+// What a settings file holds for a tracker is what its form shows after a Read, for every
+// firmware class (the digital-telemetry boxes aside: the Read shows them by a record bit).
+TEST_F(CliCommandsTest, ASettingsFileHoldsWhatTheFormShowsForThatTracker) {
+    const std::pair<const char*, int> trackers[] = {
+        {"ZPNAV9", 130}, {"ZPNAV9", 212}, {"ZPNAV6", 17},  {"ZPNAV0", 115},
+        {"ZPNAV1", 124}, {"ZPNAVB", 200}, {"ZPNAVD", 230}, {"ZPNAVC", 209},
+    };
+    for (const auto& [model, firmware] : trackers) {
+        tracker.Config().modelId = model;
+        tracker.Config().firmwareVersion = firmware;
+        CliProcess cli(tracker, clock);
+        ASSERT_EQ(cli.Run({"read"}), 0) << model << " " << firmware << cli.Err();
+        const TrackerCapabilities caps = SettingsScope::Identify(model, firmware);
+        for (const FieldRow& row : FieldTable()) {
+            const bool digitalTelemetry = row.id == 1084 || row.id == 1085 || row.id == 1086 ||
+                                          row.id == 1089 || row.id == 1090;
+            if (!SettingsScope::IsSetting(row.id) || digitalTelemetry) {
+                continue;
+            }
+            EXPECT_EQ(SettingsScope::HoldsField(row.id, caps), cli.Shows(row.id))
+                << model << " " << firmware << ": " << row.id;
+        }
+    }
+}
+
+TEST_F(CliCommandsTest, AFileFromAnotherBandIsRefusedWithNothingSent) {
+    const std::string json = TempPath("70cm.json");
+    Spit(json, R"({"model": "ZPNAVD", "firmware": 230, "fields": {"SSID": 9}})");
+    CliProcess cli(tracker, clock);
+    EXPECT_EQ(cli.Run({"write", "--json", json}), 1);
+    EXPECT_NE(cli.Err().find("the file comes from a 70 cm tracker (ZPNAVD, firmware 230) and "
+                             "this one (ZPNAV9, firmware 130) works on 2 m: its settings cannot "
+                             "apply; nothing was written"),
+              std::string::npos)
+        << cli.Err();
+    EXPECT_TRUE(tracker.Pokes().empty());
+    EXPECT_EQ(tracker.Commands().find('P'), std::string::npos);
+}
+
+// What the tracker cannot hold is refused by every way in, with the field's message, before
+// anything is written: a file, --set, and the profile the form does not show.
+TEST_F(CliCommandsTest, TextsTheTrackerCannotHoldAreRefusedByFileAndSet) {
+    const char* callsign =
+        "Invalid character in callsign string, only A-Z, 0-9 and /.?,:;- supported";
+    const char* path = "Invalid character in path 1, only printable ASCII supported";
+    const char* message = "Invalid character in TX Msg, only printable ASCII supported";
+    const struct {
+        const char* json;  // the file's text, or nullptr for the --set value
+        const char* set;
+        const char* told;
+    } cases[] = {
+        {R"({"fields": {"ID String": "K\u20acBC"}})", nullptr, callsign},
+        {nullptr,
+         "ID String=K\xE2\x82\xAC"
+         "BC",
+         callsign},
+        {R"({"fields": {"Path 1": "WIDE\u20ac-1"}})", nullptr, path},
+        {nullptr, "Path 1=WIDE\xE2\x82\xAC-1", path},
+        {R"({"profiles": [{"txMessage": "H\u00c9LLO \u20ac"}, {}]})", nullptr, message},
+        {nullptr, "TX Msg=H\xC3\x89LLO \xE2\x82\xAC", message},
+        {nullptr, "TX Msg=TWO\nLINES", message},
+        {R"({"profiles": [{}, {"path1": "WIDE"}]})", nullptr,
+         "Profile 2 path 1 must be 7 characters long"},
+        {R"({"profiles": [{}, {"SlowRate": 60}]})", nullptr, "unknown key \"SlowRate\""},
+    };
+    for (const auto& c : cases) {
+        tracker.ClearReceivedBytes();
+        std::vector<std::string> arguments = {"write"};
+        if (c.json != nullptr) {
+            const std::string json = TempPath("refused.json");
+            Spit(json, c.json);
+            arguments.insert(arguments.end(), {"--json", json});
+        } else {
+            arguments.insert(arguments.end(), {"--set", c.set});
+        }
+        CliProcess cli(tracker, clock);
+        EXPECT_EQ(cli.Run(arguments), 1) << arguments.back();
+        EXPECT_NE((cli.Err() + cli.Out()).find(c.told), std::string::npos)
+            << arguments.back() << "\n"
+            << cli.Err() << cli.Out();
+        EXPECT_TRUE(tracker.Pokes().empty()) << arguments.back();
+        EXPECT_EQ(tracker.Commands().find('P'), std::string::npos) << arguments.back();
+    }
 }
 
 TEST_F(CliCommandsTest, IdentifyPrintsTheStatusTextsAndTheMessagesLine) {

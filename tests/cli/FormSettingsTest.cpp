@@ -4,6 +4,7 @@
 
 #include "cli/ConfigurationJson.h"
 #include "cli/FieldListing.h"
+#include "cli/SettingsScope.h"
 #include "tests/support/ScriptedInteraction.h"
 
 namespace vanteo::cli {
@@ -114,81 +115,145 @@ TEST(FieldListing, OneLinePerFieldInTableOrderAndOneLinePerProfile) {
               "fastRate=0 fastSpeed=0 turnAngle=0 turnSlope=0 turnTime=0\n");
 }
 
-TEST(ConfigurationJson, RoundTripKeepsEveryFieldAndBothProfilesByteForByte) {
+// The profile members a parse gave, as "index:name" -> text or number.
+std::map<std::string, std::string> ProfileMembers(const ConfigurationJson::Contents& contents) {
+    std::map<std::string, std::string> members;
+    for (const auto& value : contents.profileValues) {
+        members[std::to_string(value.index) + ":" + value.row->name] =
+            value.row->text != nullptr ? value.text : std::to_string(value.number);
+    }
+    return members;
+}
+
+TEST(ConfigurationJson, WritesWhatItsTrackerHasAndReadsItBack) {
     FormModel form = FormModel::StartUp();
     form.idString = "AB1";
-    form.txMessage = std::string("caf\xe9", 4);  // a byte above 0x7F survives
     form.outputPower = -17;
-    form.serialNumber = 4000000000u;
-    form.digC = 1;
+    form.onceEvery = 7;
+    form.txRate = 9;
     ProfileStore store;
     store.currentProfile = 1;
-    store.profiles[1].path2 = "XNOPATH";
+    for (ProfileSettings& profile : store.profiles) {
+        profile.path1 = "WIDE1 1";
+        profile.path2 = "XNOPATH";
+        profile.disablePath2 = 1;
+    }
     store.profiles[1].slowRate = 300;
     store.profiles[0].switchAbove = 1;
 
-    const std::string json = ConfigurationJson::Write(form, store);
+    // Firmware 130: smart beaconing, two profiles, packets spaced by "Once Every".
     ConfigurationJson::Contents contents;
     std::string error;
-    ASSERT_TRUE(ConfigurationJson::Parse(json, ProfileStore{}, contents, error)) << error;
+    std::string json =
+        ConfigurationJson::Write(form, store, SettingsScope::Identify("ZPNAV9", 130));
+    ASSERT_TRUE(ConfigurationJson::Parse(json, contents, error)) << error;
+    EXPECT_EQ(contents.model, "ZPNAV9");
+    EXPECT_EQ(contents.firmware, 130);
     std::map<std::string, std::string> fields(contents.fields.begin(), contents.fields.end());
-    EXPECT_EQ(fields.size(), 73u);
     EXPECT_EQ(fields["1034"], "AB1");
-    EXPECT_EQ(fields["1113"], std::string("caf\xe9", 4));
     EXPECT_EQ(fields["1004"], "-17");
-    EXPECT_EQ(fields["1035"], "4000000000");
-    EXPECT_EQ(fields["1086"], "1");
+    EXPECT_EQ(fields["1017"], "7");
     EXPECT_EQ(fields["1001"], "433.92");
-    ASSERT_TRUE(contents.hasProfiles);
-    EXPECT_EQ(contents.profiles.profiles[1].path2, "XNOPATH");
-    EXPECT_EQ(contents.profiles.profiles[1].slowRate, 300u);
-    EXPECT_EQ(contents.profiles.profiles[0].switchAbove, 1);
+    for (const char* absent : {"1134", "1035", "1015", "1183", "1050", "1002", "1011", "1016",
+                               "1123", "1055", "1008", "1084"}) {
+        EXPECT_EQ(fields.count(absent), 0u) << absent;  // not held, or per profile
+    }
+    auto members = ProfileMembers(contents);
+    EXPECT_EQ(members.size(), 30u);  // both records, every member
+    EXPECT_EQ(members["1:slowRate"], "300");
+    EXPECT_EQ(members["1:path2"], "XNOPATH");
+    EXPECT_EQ(members["0:switchAbove"], "1");
+
+    // Firmware 212: "Tx Rate", one profile, no smart beaconing or messages.
+    json = ConfigurationJson::Write(form, store, SettingsScope::Identify("ZPNAV9", 212));
+    ASSERT_TRUE(ConfigurationJson::Parse(json, contents, error)) << error;
+    fields = {contents.fields.begin(), contents.fields.end()};
+    EXPECT_EQ(fields["1134"], "9");
+    EXPECT_EQ(fields.count("1017"), 0u);
+    EXPECT_EQ(fields.count("1078"), 0u);  // no slotting from 212 on
+    members = ProfileMembers(contents);
+    EXPECT_EQ(members, (std::map<std::string, std::string>{{"0:disablePath1", "0"},
+                                                           {"0:disablePath2", "1"},
+                                                           {"0:path1", "WIDE1 1"},
+                                                           {"0:path2", "XNOPATH"}}));
+}
+
+TEST(ConfigurationJson, AFileOfTheEarlierVersionLoadsWhatItsTrackerHad) {
+    // Written before "model" and "firmware": every field, the status texts, both records.
+    const char* text = R"({"profile": 1,
+        "fields": {"1052": "Model: ZPNAV9", "1051": "Version:212", "1050": "Battery 3.90 V",
+                   "1035": 2053, "1001": "144.390", "1017": 5, "1134": 9, "1008": 0,
+                   "1055": "WIDE1 1", "1113": ""},
+        "profiles": [{"path1": "WIDE1 1", "slowRate": 0, "txMessage": ""},
+                     {"path1": "", "slowRate": 0}]})";
+    ConfigurationJson::Contents contents;
+    std::string error;
+    ASSERT_TRUE(ConfigurationJson::Parse(text, contents, error)) << error;
+    EXPECT_EQ(contents.model, "ZPNAV9");
+    EXPECT_EQ(contents.firmware, 212);
+    // What a 212 tracker has; its zero smart beaconing and empty Profile 2 were never read.
+    EXPECT_EQ(contents.fields, (std::vector<std::pair<std::string, std::string>>{
+                                   {"1001", "144.390"}, {"1134", "9"}}));
+    EXPECT_EQ(ProfileMembers(contents),
+              (std::map<std::string, std::string>{{"0:path1", "WIDE1 1"}}));
 }
 
 TEST(ConfigurationJson, HandWrittenFilesMayLeaveOutMembersAndUseNumbersOrLabels) {
-    ProfileStore base;
-    base.profiles[0].path1 = "WIDE1-1";
-    base.profiles[1].turnTime = 12;
     ConfigurationJson::Contents contents;
     std::string error;
     ASSERT_TRUE(ConfigurationJson::Parse(
-        R"({"fields": {"Frequency": 144.39, "SSID": 9, "Dig A": true},
-            "profiles": [{"path2": "WIDE2-2"}, {"slowRate": 60}]})",
-        base, contents, error))
+        R"({"fields": {"Frequency": 144.39, "SSID": 9, "Dig A": true, "Path 1": "WIDE1-1"},
+            "profiles": [{"path2": "WIDE2-2", "path1": "WIDE1-1"}, {"slowRate": 60}]})",
+        contents, error))
         << error;
     std::map<std::string, std::string> fields(contents.fields.begin(), contents.fields.end());
     EXPECT_EQ(fields["Frequency"], "144.39");
     EXPECT_EQ(fields["SSID"], "9");
     EXPECT_EQ(fields["Dig A"], "1");
-    EXPECT_EQ(contents.profiles.profiles[0].path1, "WIDE1-1");
-    EXPECT_EQ(contents.profiles.profiles[0].path2, "WIDE2-2");
-    EXPECT_EQ(contents.profiles.profiles[1].turnTime, 12u);
-    EXPECT_EQ(contents.profiles.profiles[1].slowRate, 60u);
-
-    ASSERT_TRUE(ConfigurationJson::Parse(R"({"fields": {"1034": "X"}})", base, contents, error));
-    EXPECT_FALSE(contents.hasProfiles);
+    // "Path 1" belongs to Profile 1, given twice with the same value.
+    EXPECT_EQ(ProfileMembers(contents),
+              (std::map<std::string, std::string>{
+                  {"0:path1", "WIDE1-1"}, {"0:path2", "WIDE2-2"}, {"1:slowRate", "60"}}));
 }
 
-TEST(ConfigurationJson, RefusesWhatCannotBeASettingsFile) {
-    const char* bad[] = {
-        "",
-        "[1, 2]",
-        R"({"fields": [1]})",
-        R"({"fields": {"1034": null}})",
-        R"({"profiles": [{}]})",
-        R"({"profiles": [{"path1": 5}, {}]})",
-        R"({"profiles": [{"disablePath1": 2}, {}]})",
-        R"({"profiles": [{"slowRate": -1}, {}]})",
-        R"({"profiles": [{"slowRate": 65536}, {}]})",    // the form's range of "Slow Rate"
-        R"({"profiles": [{}, {"turnAngle": 181}]})",     // the other profile is checked too
-        R"({"profiles": [{"path1": "WIDE1-1X"}, {}]})",  // 7 characters at most
-        R"({"profiles": [{"fastSpeed": 1.5}, {}]})",
+TEST(ConfigurationJson, RefusesWhatCannotBeASettingsFileNamingTheKey) {
+    const struct {
+        const char* text;
+        const char* named;
+    } bad[] = {
+        {"", "JSON"},
+        {"[1, 2]", "object"},
+        {R"({"fields": [1]})", "fields"},
+        {R"({"fields": {"1034": null}})", "1034"},
+        {R"({"profiles": []})", "profiles"},
+        {R"({"profiles": [{"path1": 5}, {}]})", "path1"},
+        {R"({"profiles": [{"disablePath1": 2}, {}]})", "disablePath1"},
+        {R"({"profiles": [{"slowRate": -1}, {}]})", "slowRate"},
+        {R"({"profiles": [{"slowRate": 65536}, {}]})", "between 0 and 65535"},
+        {R"({"profiles": [{}, {"turnAngle": 181}]})", "profile 2 \"turnAngle\""},
+        {R"({"profiles": [{"path1": "WIDE1-1X"}, {}]})", "no more than 7"},
+        {R"({"profiles": [{"fastSpeed": 1.5}, {}]})", "fastSpeed"},
+        // Keys that would do nothing: a misspelling, a repeat, two names of one field.
+        {R"({"profiles": [{"SlowRate": 60}]})", "unknown key \"SlowRate\""},
+        {R"({"profiles": [{"slowRate": 60, "slowRate": 70}]})", "\"slowRate\" is given twice"},
+        {R"({"fields": {"1001": "144.39", "Frequency": "144.39"}})", "\"Frequency\" (1001)"},
+        {R"({"fields": {"Frequncy": "144.39"}})", "Frequncy"},
+        {R"({"field": {}})", "unknown key \"field\""},
+        {R"({"model": "ZPNAV9", "firmware": 130, "fields": {"1050": "Battery 4 V"}})", "1050"},
+        {R"({"model": "ZPNAV9", "firmware": 130, "fields": {"Ser#": 7}})", "Ser#"},
+        {R"({"model": "ZPNAV9"})", "firmware"},
+        {R"({"fields": {"Path 1": "WIDE1-1"}, "profiles": [{"path1": "WIDE2-2"}]})", "disagrees"},
+        // Text the tracker cannot hold, in either profile.
+        {R"({"fields": {"ID String": "K\u20acBC"}})", "Invalid character in callsign string"},
+        {R"({"profiles": [{}, {"path1": "WIDE\u20ac-1"}]})", "Invalid character in path 1"},
+        {R"({"profiles": [{"txMessage": "H\u00c9LLO"}]})", "Invalid character in TX Msg"},
+        {R"({"profiles": [{}, {"txMessage": "TWO\nLINES"}]})", "Invalid character in TX Msg"},
     };
-    for (const char* text : bad) {
+    for (const auto& c : bad) {
         ConfigurationJson::Contents contents;
         std::string error;
-        EXPECT_FALSE(ConfigurationJson::Parse(text, ProfileStore{}, contents, error)) << text;
-        EXPECT_FALSE(error.empty()) << text;
+        EXPECT_FALSE(ConfigurationJson::Parse(c.text, contents, error)) << c.text;
+        EXPECT_NE(error.find(c.named), std::string::npos) << c.text << "\n" << error;
     }
 }
 

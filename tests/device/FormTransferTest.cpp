@@ -110,6 +110,51 @@ TEST_F(FormTransferTest, TooLongTextIsKeptAndRefused) {
     EXPECT_EQ(ui.Controls().focusedControl, 1001);
 }
 
+// Each text field takes only what its tracker encoding holds: Morse for the ID String, printable
+// ASCII for the paths, the symbol and the message, a path's SSID character from '0' on. The
+// euro sign arrives as its UTF-8 bytes (what the window and the settings files hand over).
+TEST_F(FormTransferTest, TextOutsideTheTrackersCharactersIsKeptAndRefused) {
+    const char* callsign =
+        "Invalid character in callsign string, only A-Z, 0-9 and /.?,:;- supported";
+    const struct {
+        int id;
+        std::string text;
+        const char* message;  // nullptr: accepted
+    } cases[] = {
+        {1034,
+         "K\xE2\x82\xAC"
+         "BC",
+         callsign},
+        {1034, "kd0abc", callsign},
+        {1034, "N0/.?,:", nullptr},
+        {1034, "AB-1 ;", nullptr},
+        {1055, "WIDE\xE2\x82\xAC-1", "Invalid character in path 1, only printable ASCII supported"},
+        {1056, "WIDE2\t2", "Invalid character in path 2, only printable ASCII supported"},
+        {1055, "WIDE1- ", "Invalid character at the end of path 1, the SSID must be a digit 0-9"},
+        {1056, "WIDE2--", "Invalid character at the end of path 2, the SSID must be a digit 0-9"},
+        {1055, "XNOPATH", nullptr},
+        {1055, "wide1-1", nullptr},
+        {1055, "WIDE", nullptr},  // the length is the Write's check
+        {1060, "\xC9", "Invalid character in symbol, only printable ASCII supported"},
+        {1060, "/", nullptr},
+        {1113, "H\xC9LLO", "Invalid character in TX Msg, only printable ASCII supported"},
+        {1113, "TWO\nLINES", "Invalid character in TX Msg, only printable ASCII supported"},
+        {1113, " ~!@#$%^&*()_+{}|:\"<>?`-=[]\\;'", nullptr},  // 31 characters
+    };
+    for (const auto& c : cases) {
+        FormModel fresh = FormModel::StartUp();
+        test::ScriptedInteraction fresh_ui(fresh);
+        fresh_ui.Type(c.id, c.text);
+        EXPECT_EQ(fresh_ui.ReadForm(), c.message == nullptr) << c.text;
+        EXPECT_EQ(fresh.*FindField(c.id)->textMember, c.text);
+        if (c.message != nullptr) {
+            ASSERT_FALSE(fresh_ui.MessageTexts().empty()) << c.text;
+            EXPECT_EQ(fresh_ui.MessageTexts().back(), c.message) << c.text;
+            EXPECT_EQ(fresh_ui.Controls().focusedControl, c.id);
+        }
+    }
+}
+
 TEST_F(FormTransferTest, ValidFormReadsEveryKindOfField) {
     ui.Type(1004, " +7 ");
     ui.Type(1011, "COM3");

@@ -208,15 +208,52 @@ TEST_F(WriteTest, BandEdgesAndLowVoltageEdgesPass) {
     }
 }
 
-TEST_F(WriteTest, LowerCaseCallsignIsRefusedAfterTheProfileIsStored) {
+// The form itself refuses a character Morse cannot key, so the Write stops at its first
+// transfer: the profile store is not updated (the Write's own check came after it).
+TEST_F(WriteTest, LowerCaseCallsignIsRefusedByTheForm) {
     ReadTracker("ZPNAV9", 130);
     ui.Type(1034, "kd0abc");
     ui.Type(1008, "123");
     EXPECT_FALSE(OnWrite(ctx));
     EXPECT_EQ(ui.MessageTexts().back(),
               "Invalid character in callsign string, only A-Z, 0-9 and /.?,:;- supported");
-    EXPECT_EQ(tracker.profileStore.profiles[0].slowRate, 123u);
+    EXPECT_NE(tracker.profileStore.profiles[0].slowRate, 123u);
     EXPECT_TRUE(simulator->ReceivedBytes().empty());
+}
+
+// The profile the form does not show passes the same path and message checks as the shown one.
+TEST_F(WriteTest, TheOtherProfilesStoredTextsAreCheckedBeforeAnythingIsSent) {
+    const struct {
+        int profile;
+        const char* path1;
+        const char* message;
+        const char* longText;
+    } cases[] = {
+        {1, "WIDE", "", "Profile 2 path 1 must be 7 characters long"},
+        {1, "WIDE1 ", "", "Profile 2 path 1 must be 7 characters long"},
+        {1, "WIDE1  ", "",
+         "Profile 2 Invalid character at the end of path 1, the SSID must be a digit 0-9"},
+        {1, "WIDE1-1", "TWO\nLINES",
+         "Profile 2 Invalid character in TX Msg, only printable ASCII supported"},
+        {0, "WIDE\xc9-1", "",
+         "Profile 1 Invalid character in path 1, only printable ASCII "
+         "supported"},
+    };
+    for (const auto& c : cases) {
+        ReadTracker("ZPNAV9", 130);
+        // The stored record as a settings file or an earlier switch could leave it.
+        ProfileSettings& stored =
+            tracker.profileStore.profiles[static_cast<std::size_t>(c.profile)];
+        stored.path1 = c.path1;
+        stored.txMessage = c.message;
+        if (c.profile == 0) {
+            OnProfile2Clicked(ctx);
+            tracker.profileStore.profiles[0].path1 = c.path1;
+        }
+        EXPECT_FALSE(OnWrite(ctx)) << c.path1;
+        EXPECT_EQ(form.messages, c.longText);
+        EXPECT_TRUE(simulator->ReceivedBytes().empty()) << c.path1;
+    }
 }
 
 TEST_F(WriteTest, ShortCallsignIsPaddedInTheForm) {
