@@ -121,6 +121,13 @@ std::array<std::uint8_t, 256> TrackerSimulator::DefaultMemoryImage(const Simulat
     m[28] = 0x42;  // only send valid, transmit altitude
     m[29] = 0;     // time slot
     m[30] = 0x00;  // no profile switching, no compression, no hours/minutes
+    const bool layoutChoice = config.firmwareVersion >= DemoFlight::kFirstLayoutChoiceFirmware &&
+                              config.firmwareVersion <= DemoFlight::kLastLayoutChoiceFirmware;
+    if (layoutChoice && config.demoLayout == DemoLogLayout::compressed) {
+        m[30] |= DemoFlight::kCompressFlag;
+    } else if (layoutChoice && config.demoLayout == DemoLogLayout::timedRecords) {
+        m[30] |= DemoFlight::kHoursMinutesFlag;
+    }
     m[31] = 0x00;  // no telemetry
     m[32] = 0x24;  // low-voltage shutdown, position logging on
     const std::uint16_t lowVolts = VoltageCode(config.modelId, 3.5);
@@ -177,7 +184,9 @@ std::array<std::uint8_t, 256> TrackerSimulator::DefaultMemoryImage(const Simulat
 TrackerSimulator::TrackerSimulator(SimulatorConfig config)
     : config_(std::move(config)),
       memory_(DefaultMemoryImage(config_)),
-      flash_(DemoFlight::BuildImage(config_.memorySizeKbit, config_.firmwareVersion)) {
+      flash_(DemoFlight::BuildImage(config_.memorySizeKbit,
+                                    config_.demoLayout.value_or(DemoFlight::LayoutFor(
+                                        config_.firmwareVersion, memory_[30])))) {
     disconnected_ = config_.faults.disconnectAfterBytes == 0;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "serial/ByteDevice.h"
+#include "sim/DemoFlight.h"
 
 namespace vanteo::sim {
 
@@ -28,7 +29,12 @@ struct FaultOptions {
 struct SimulatorConfig {
     std::string modelId = "ZPNAV9";
     int firmwareVersion = 130;
-    int memorySizeKbit = 128;             // 64, 128 or 1024
+    int memorySizeKbit = 128;  // 64, 128 or 1024
+    // The layout of the demo flight in the flash. Unset: as the firmware logs with the
+    // configuration memory's logging flags. Set to compressed or timed records on firmware 124 to
+    // 199, the matching "Compress Data" or "Store HM" flag is set in the configuration memory too,
+    // so a host that reads the configuration first decodes the log as it was written.
+    std::optional<DemoLogLayout> demoLayout;
     std::uint32_t serialNumber = 0x0805;  // stored at 0x80..0x83 when the simulator is built
     int calibration = 0;                  // signed, 15-bit magnitude, stored at 0x8B..0x8E
     double batteryVolts = 3.9;            // reported in bytes 38-39 of the 'T' reply
@@ -60,7 +66,7 @@ public:
     static constexpr std::size_t kStatusRecordBytes = 40;    // sent after 'T', before LF CR
 
     // Builds the default configuration memory (see DefaultMemoryImage) and a flash holding the
-    // demo flight for the configured memory size and firmware.
+    // demo flight for the configured memory size, firmware and layout.
     explicit TrackerSimulator(SimulatorConfig config = {});
 
     // ByteDevice

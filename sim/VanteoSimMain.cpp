@@ -48,6 +48,11 @@ const char* const kUsage =
     "  --battery VOLTS       battery voltage reported (default 3.9)\n"
     "  --time SECONDS        time value of the settings record (default 3723)\n"
     "  --flash FILE          raw flash image instead of the demo flight\n"
+    "  --log short|hm|compressed\n"
+    "                        the demo flight in 13-byte records, 15-byte records with UTC hours\n"
+    "                        and minutes, or compressed (default: as the firmware logs; on\n"
+    "                        firmware 124 to 199, hm and compressed also set \"Store HM\" or\n"
+    "                        \"Compress Data\" in the settings, so a download decodes them)\n"
     "  --paced               send at the true 9600-baud byte rate\n"
     "  --link PATH           also make PATH a symbolic link to the port\n"
     "\n"
@@ -171,6 +176,20 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
             c.timeSeconds = static_cast<int>(n);
         } else if (option == "--flash") {
             if (!value(options.flashFile)) {
+                return false;
+            }
+        } else if (option == "--log") {
+            if (!value(text)) {
+                return false;
+            }
+            if (text == "short") {
+                c.demoLayout = vanteo::sim::DemoLogLayout::shortRecords;
+            } else if (text == "hm") {
+                c.demoLayout = vanteo::sim::DemoLogLayout::timedRecords;
+            } else if (text == "compressed") {
+                c.demoLayout = vanteo::sim::DemoLogLayout::compressed;
+            } else {
+                error = "--log: \"" + text + "\" is none of short, hm, compressed";
                 return false;
             }
         } else if (option == "--link") {

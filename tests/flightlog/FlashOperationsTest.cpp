@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/Operations.h"
 #include "flightlog/DataBlock.h"
 #include "flightlog/DataBlockReader.h"
 #include "flightlog/FlightLogOperations.h"
@@ -116,6 +118,81 @@ TEST_P(DownloadTest, DownloadsTheWholeFlash) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MemorySizes, DownloadTest, ::testing::Values(64, 128, 1024));
+
+struct LayoutCase {
+    const char* name;
+    int firmware;
+    int kbit;
+    sim::DemoLogLayout layout;
+};
+
+class DemoLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
+
+// The demo flight as the tracker logs it in each layout, read the way a user does it (Read, then
+// Read Flash): the settings tell the host the layout, every fix becomes a point of the track, and
+// the document is one that xmllint and GPSBabel take, every point included.
+TEST_P(DemoLayoutTest, EveryFixOfTheDemoFlightReachesTheTrack) {
+    const LayoutCase& c = GetParam();
+    sim::SimulatorConfig config;
+    config.firmwareVersion = c.firmware;
+    config.memorySizeKbit = c.kbit;
+    config.demoLayout = c.layout;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    rig.form = FormModel::Constructed();
+    rig.form.comPort = "SIM";
+    RunFormStartUp(rig.deviceContext, "");
+    ASSERT_TRUE(OnRead(rig.deviceContext)) << ::testing::PrintToString(rig.ui.MessageTexts());
+    TemporaryFolder folder;
+    const std::string path = folder.Path("flight.kml");
+    ASSERT_TRUE(rig.StartDownload(path));
+    ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
+
+    // Point lines start with the longitude; the comment lines between them do not.
+    const std::string document = test::ReadFile(path);
+    const std::size_t from = document.find("<coordinates>");
+    const std::size_t to = document.find("</coordinates>");
+    ASSERT_LT(from, to);
+    std::istringstream lines(document.substr(from, to - from));
+    std::vector<std::string> points;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() &&
+            (line[0] == '-' || std::isdigit(static_cast<unsigned char>(line[0])))) {
+            points.push_back(line);
+        }
+    }
+    const bool compressed = c.layout == sim::DemoLogLayout::compressed;
+    const std::vector<sim::DemoFix> fixes = sim::DemoFlight::Fixes();
+    ASSERT_EQ(points.size(), fixes.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        double lon = 0;
+        double lat = 0;
+        int altitude = 0;
+        ASSERT_EQ(std::sscanf(points[i].c_str(), "%lf,%lf,%d", &lon, &lat, &altitude), 3);
+        EXPECT_NEAR(lon, fixes[i].longitudeDeg, 2e-6) << points[i];
+        EXPECT_NEAR(lat, fixes[i].latitudeDeg, 2e-6) << points[i];
+        EXPECT_EQ(altitude, compressed ? 0 : fixes[i].altitudeM) << points[i];
+    }
+    if (c.layout == sim::DemoLogLayout::timedRecords) {
+        EXPECT_NE(points.front().find(" UTC 17:56:35 -->"), std::string::npos) << points.front();
+        EXPECT_NE(points.back().find(" UTC 18:04:35 -->"), std::string::npos) << points.back();
+    }
+
+    std::string output;
+    EXPECT_EQ(test::RunCommand("xmllint --noout '" + path + "'", output), 0);
+    std::string csv;
+    ASSERT_EQ(test::RunCommand("gpsbabel -i kml -f '" + path + "' -o csv -F -", csv), 0);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(csv.begin(), csv.end(), '\n')), points.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, DemoLayoutTest,
+    ::testing::Values(LayoutCase{"ShortRecords", 130, 64, sim::DemoLogLayout::shortRecords},
+                      LayoutCase{"HoursMinutes", 130, 64, sim::DemoLogLayout::timedRecords},
+                      LayoutCase{"Compressed", 130, 64, sim::DemoLogLayout::compressed},
+                      LayoutCase{"CompressedLarge", 150, 1024, sim::DemoLogLayout::compressed},
+                      LayoutCase{"Timestamp", 212, 128, sim::DemoLogLayout::timedRecords}),
+    [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
 
 TEST(ReadFlashTest, DetailsClosedWithoutOkKeepDetailsButName) {
     sim::SimulatorConfig config;

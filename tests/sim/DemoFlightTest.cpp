@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/TrackerSimulator.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -23,6 +25,83 @@ double Degrees(const std::uint8_t* b) {
 
 int Altitude(const std::uint8_t* b) {
     return b[0] * 10000 + b[1] * 100 + b[2];
+}
+
+constexpr double kMetresPerDegree = 111195.0;  // mean Earth radius 6371 km
+
+// One fix read back from the flash the way the log format lays it out.
+struct ReadFix {
+    double lat = 0;
+    double lon = 0;
+    int altitude = -1;  // metres MSL; -1 in a compressed log, which holds none
+    int seconds = -1;   // of the minute (13-byte records), of the day (15-byte), -1 (compressed)
+};
+
+bool EndMark(const Bytes& image, std::size_t p) {
+    if (p + 4 > image.size()) {
+        return true;
+    }
+    for (const int mark : {0xA5, 0x5A, 0x00}) {
+        if (std::all_of(image.begin() + static_cast<long>(p),
+                        image.begin() + static_cast<long>(p) + 4,
+                        [mark](int b) { return b == mark; })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<ReadFix> ReadLog(const Bytes& image, DemoLogLayout layout) {
+    std::vector<ReadFix> fixes;
+    if (layout != DemoLogLayout::compressed) {
+        const std::size_t length = layout == DemoLogLayout::timedRecords ? 15 : 13;
+        for (std::size_t p = 0; !EndMark(image, p); p += length) {
+            ReadFix fix{Degrees(&image[p + 4]), Degrees(&image[p]), Altitude(&image[p + 8]),
+                        image[p + 12]};
+            if (length == 15) {
+                fix.seconds = image[p + 12] * 3600 + image[p + 13] * 60 + image[p + 14];
+            }
+            fixes.push_back(fix);
+        }
+        return fixes;
+    }
+    // Degrees and whole minutes come from the first fix, counted here in minutes; each 5-byte
+    // record holds the fractions of a minute, and a fraction that wraps past 0 moves the minutes.
+    const double lonSign = (image[3] & 0x80) ? -1 : 1;
+    const double latSign = (image[7] & 0x80) ? -1 : 1;
+    int lonMinutes = image[0] * 60 + image[1];
+    int latMinutes = image[4] * 60 + image[5];
+    int lonFraction = image[2] * 100 + (image[3] & 0x7F);
+    int latFraction = image[6] * 100 + (image[7] & 0x7F);
+    auto carry = [](int before, int after, int& minutes) {
+        if (before > 7500 && after < 2500) {
+            ++minutes;
+        } else if (after > 7500 && before < 2500) {
+            --minutes;
+        }
+    };
+    for (std::size_t p = 13; !EndMark(image, p); p += 5) {
+        const int lon = image[p] * 100 + (image[p + 1] & 0x7F);
+        const int lat = image[p + 2] * 100 + (image[p + 3] & 0x7F);
+        carry(lonFraction, lon, lonMinutes);
+        carry(latFraction, lat, latMinutes);
+        lonFraction = lon;
+        latFraction = lat;
+        fixes.push_back(
+            {latSign * (latMinutes + lat * 1e-4) / 60, lonSign * (lonMinutes + lon * 1e-4) / 60});
+    }
+    return fixes;
+}
+
+// Metres east and north of `from`.
+std::pair<double, double> Offset(const ReadFix& from, const ReadFix& to) {
+    return {(to.lon - from.lon) * kMetresPerDegree * std::cos(from.lat * M_PI / 180),
+            (to.lat - from.lat) * kMetresPerDegree};
+}
+
+double Distance(const ReadFix& from, const ReadFix& to) {
+    const auto [east, north] = Offset(from, to);
+    return std::hypot(east, north);
 }
 
 TEST(DemoFlightEncoding, CoordinatesSplitIntoDegreesMinutesAndFractions) {
@@ -108,43 +187,181 @@ TEST(DemoFlightImage, RecordsThatDoNotFitAreLeftOutButTheEndMarkStays) {
     EXPECT_EQ(image[628 * 13], image[0]);
 }
 
-TEST(DemoFlightProfile, IsARocketFlightFromADesertPad) {
-    const Bytes image = DemoFlight::BuildImage(128, 130);
-    std::vector<int> altitudes;
-    double firstLat = 0;
-    double firstLon = 0;
-    double lastLat = 0;
-    double lastLon = 0;
-    for (std::size_t p = 0; !(image[p] == 0xA5 && image[p + 1] == 0xA5); p += 13) {
-        const double lon = Degrees(&image[p]);
-        const double lat = Degrees(&image[p + 4]);
-        if (p == 0) {
-            firstLat = lat;
-            firstLon = lon;
-        }
-        lastLat = lat;
-        lastLon = lon;
-        altitudes.push_back(Altitude(&image[p + 8]));
-        EXPECT_GE(image[p + 11], 4) << "satellites at " << p;
-    }
-    // About two minutes at one fix per second.
-    EXPECT_GE(altitudes.size(), 110u);
-    EXPECT_LE(altitudes.size(), 150u);
-    const int pad = altitudes.front();
-    const int apogee = *std::max_element(altitudes.begin(), altitudes.end());
-    EXPECT_NEAR(pad, 1200, 50);
-    EXPECT_NEAR(apogee - pad, 1500, 20);
-    EXPECT_NEAR(altitudes.back(), pad, 5);
-    for (std::size_t i = 1; i < altitudes.size(); ++i) {
-        EXPECT_LT(std::abs(altitudes[i] - altitudes[i - 1]), 250) << "fix " << i;
-    }
-    EXPECT_LT(firstLon, 0);  // west
-    const double northM = (lastLat - firstLat) * 111195.0;
-    const double eastM = (lastLon - firstLon) * 111195.0 * std::cos(firstLat * M_PI / 180);
-    const double drift = std::hypot(northM, eastM);
-    EXPECT_GT(drift, 300);
-    EXPECT_LT(drift, 1500);
+TEST(DemoFlightEncoding, CompressedRecordsCarryTheFractionsOfAMinute) {
+    DemoFix fix;
+    fix.longitudeDeg = -(119 + 3.5999 / 60);
+    fix.latitudeDeg = 40 + 52.8012 / 60;
+    fix.satellites = 9;
+    Bytes record(5, 0xEE);
+    DemoFlight::EncodeCompressedRecord(fix, record.data());
+    EXPECT_EQ(record, (Bytes{59, 99, 80, 12, 9}));  // no sign bit: the first fix gives the sign
+    // Fractions that would read as an end mark (all 0, all 0x5A) move by 0.0001' of latitude.
+    fix.longitudeDeg = -(119 + 3.0 / 60);
+    fix.latitudeDeg = 40 + 52.0 / 60;
+    DemoFlight::EncodeCompressedRecord(fix, record.data());
+    EXPECT_EQ(record, (Bytes{0, 0, 0, 1, 9}));
+    fix.longitudeDeg = 119 + 3.9090 / 60;
+    fix.latitudeDeg = 40 + 52.9090 / 60;
+    DemoFlight::EncodeCompressedRecord(fix, record.data());
+    EXPECT_EQ(record, (Bytes{90, 90, 90, 91, 9}));
 }
+
+TEST(DemoFlightImage, CompressedLogStartsWithTheWholeFirstFix) {
+    const std::vector<DemoFix> fixes = DemoFlight::Fixes();
+    const Bytes image = DemoFlight::BuildImage(128, DemoLogLayout::compressed);
+    Bytes head(13);
+    DemoFlight::EncodeRecord(fixes[0], false, head.data());
+    EXPECT_EQ(Bytes(image.begin(), image.begin() + 13), head);
+    Bytes first(5);
+    DemoFlight::EncodeCompressedRecord(fixes[0], first.data());
+    EXPECT_EQ(Bytes(image.begin() + 13, image.begin() + 18), first);
+    const std::size_t end = 13 + fixes.size() * 5;
+    EXPECT_EQ(
+        Bytes(image.begin() + static_cast<long>(end), image.begin() + static_cast<long>(end) + 5),
+        (Bytes{0xA5, 0xA5, 0xA5, 0xA5, 0x00}));
+    EXPECT_TRUE(std::all_of(image.begin() + 16368, image.end(), [](int b) { return b == 0; }));
+}
+
+// Which layout the simulated tracker logs in, and the flags its settings then show.
+TEST(DemoFlightImage, TheTrackerLogsInTheLayoutItsFirmwareAndFlagsSelect) {
+    struct Case {
+        int firmware;
+        std::optional<DemoLogLayout> asked;
+        DemoLogLayout logged;
+        std::uint8_t flags;  // settings byte 30
+    };
+    const Case cases[] = {
+        {130, std::nullopt, DemoLogLayout::shortRecords, 0x00},
+        {130, DemoLogLayout::compressed, DemoLogLayout::compressed, 0x20},
+        {130, DemoLogLayout::timedRecords, DemoLogLayout::timedRecords, 0x40},
+        {124, DemoLogLayout::compressed, DemoLogLayout::compressed, 0x20},
+        {199, DemoLogLayout::timedRecords, DemoLogLayout::timedRecords, 0x40},
+        {212, std::nullopt, DemoLogLayout::timedRecords, 0x00},
+        {212, DemoLogLayout::shortRecords, DemoLogLayout::shortRecords, 0x00},
+        {200, DemoLogLayout::compressed, DemoLogLayout::compressed, 0x00},  // no flag to set
+        {123, std::nullopt, DemoLogLayout::shortRecords, 0x00},
+    };
+    for (const Case& c : cases) {
+        SimulatorConfig config;
+        config.firmwareVersion = c.firmware;
+        config.memorySizeKbit = 64;
+        config.demoLayout = c.asked;
+        TrackerSimulator tracker(config);
+        SCOPED_TRACE(c.firmware);
+        EXPECT_EQ(tracker.Memory()[30], c.flags);
+        EXPECT_EQ(tracker.Flash(), DemoFlight::BuildImage(64, c.logged));
+    }
+    EXPECT_EQ(DemoFlight::LayoutFor(130, 0x60), DemoLogLayout::compressed);
+    EXPECT_EQ(DemoFlight::LayoutFor(200, 0x60), DemoLogLayout::shortRecords);
+    EXPECT_EQ(DemoFlight::LayoutFor(123, 0x40), DemoLogLayout::shortRecords);
+}
+
+class DemoFlightProfile : public ::testing::TestWithParam<DemoLogLayout> {};
+
+// The flight read back from the smallest memory, one fix per second: a minute and more on the
+// pad, boost and coast to about 3000 m above it, drogue at about 25 m/s, main at about 300 m and
+// 6 m/s, drift downwind, and minutes on the ground. A compressed log holds no altitude or time;
+// its track is the same as that of the 13-byte log.
+TEST_P(DemoFlightProfile, IsARocketFlightFromADesertPad) {
+    const DemoLogLayout layout = GetParam();
+    const std::vector<ReadFix> fixes = ReadLog(DemoFlight::BuildImage(64, layout), layout);
+    // Every fix fits the 8192-byte memory: the same count as in the 131072-byte one.
+    EXPECT_EQ(fixes.size(), ReadLog(DemoFlight::BuildImage(1024, layout), layout).size());
+    ASSERT_GE(fixes.size(), 300u);
+
+    const ReadFix& pad = fixes.front();
+    const ReadFix& landed = fixes.back();
+    EXPECT_NEAR(pad.lat, 40.88, 0.01);
+    EXPECT_NEAR(pad.lon, -119.06, 0.01);  // west
+    std::size_t still = 0;
+    while (Distance(pad, fixes[still]) < 5) {
+        ++still;
+    }
+    EXPECT_GE(still, 60u) << "a minute on the pad";
+    std::size_t resting = 0;
+    while (Distance(landed, fixes[fixes.size() - 1 - resting]) < 5) {
+        ++resting;
+    }
+    EXPECT_GE(resting, 120u) << "two minutes on the ground";
+    const auto [east, north] = Offset(pad, landed);
+    EXPECT_GT(std::hypot(east, north), 300);
+    EXPECT_LT(std::hypot(east, north), 1500);
+    const double bearing = std::atan2(east, north) * 180 / M_PI;
+    EXPECT_GT(bearing, 45);  // downwind: east-northeast
+    EXPECT_LT(bearing, 90);
+    for (std::size_t i = 1; i < fixes.size(); ++i) {
+        EXPECT_LT(Distance(fixes[i - 1], fixes[i]), 20) << "fix " << i;
+    }
+
+    if (layout == DemoLogLayout::compressed) {
+        const std::vector<ReadFix> full = ReadLog(
+            DemoFlight::BuildImage(64, DemoLogLayout::shortRecords), DemoLogLayout::shortRecords);
+        ASSERT_EQ(fixes.size(), full.size());
+        for (std::size_t i = 0; i < fixes.size(); ++i) {
+            EXPECT_NEAR(fixes[i].lat, full[i].lat, 1e-9) << "fix " << i;
+            EXPECT_NEAR(fixes[i].lon, full[i].lon, 1e-9) << "fix " << i;
+        }
+        return;
+    }
+
+    const int dayOrMinute = layout == DemoLogLayout::timedRecords ? 86400 : 60;
+    for (std::size_t i = 1; i < fixes.size(); ++i) {
+        EXPECT_EQ(fixes[i].seconds, (fixes[i - 1].seconds + 1) % dayOrMinute) << "fix " << i;
+    }
+    std::vector<int> agl;
+    for (const ReadFix& fix : fixes) {
+        agl.push_back(fix.altitude - pad.altitude);
+    }
+    EXPECT_NEAR(pad.altitude, 1196, 5);
+    const auto highest = std::max_element(agl.begin(), agl.end());
+    const std::size_t apogee = static_cast<std::size_t>(highest - agl.begin());
+    EXPECT_NEAR(*highest, 3000, 100);
+    const std::size_t launch = static_cast<std::size_t>(
+        std::find_if(agl.begin(), agl.end(), [](int a) { return a > 20; }) - agl.begin());
+    EXPECT_GE(launch, 60u);
+    EXPECT_GE(apogee - launch, 15u) << "boost and coast";
+    EXPECT_LE(apogee - launch, 40u);
+
+    // The main opens where the drop over two seconds falls from about 50 m to about 12 m.
+    std::size_t main = apogee + 5;
+    while (main + 2 < agl.size() && agl[main] - agl[main + 2] > 30) {
+        ++main;
+    }
+    EXPECT_NEAR(agl[main], 300, 40);
+    const std::size_t drogueFrom = apogee + 10;
+    const std::size_t drogueTo = main - 5;
+    EXPECT_NEAR(static_cast<double>(agl[drogueFrom] - agl[drogueTo]) /
+                    static_cast<double>(drogueTo - drogueFrom),
+                25, 1.5);
+    std::size_t touchdown = main;
+    while (agl[touchdown] > 10) {
+        ++touchdown;
+    }
+    const std::size_t mainFrom = main + 5;
+    EXPECT_NEAR(static_cast<double>(agl[mainFrom] - agl[touchdown]) /
+                    static_cast<double>(touchdown - mainFrom),
+                6, 0.5);
+    EXPECT_GE(fixes.size() - touchdown, 120u) << "two minutes on the ground";
+    EXPECT_TRUE(std::all_of(agl.begin() + static_cast<long>(touchdown) + 1, agl.end(),
+                            [](int a) { return std::abs(a) <= 5; }));
+}
+
+std::string LayoutName(const ::testing::TestParamInfo<DemoLogLayout>& info) {
+    switch (info.param) {
+        case DemoLogLayout::shortRecords:
+            return "ShortRecords";
+        case DemoLogLayout::timedRecords:
+            return "TimedRecords";
+        case DemoLogLayout::compressed:
+            break;
+    }
+    return "Compressed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, DemoFlightProfile,
+                         ::testing::Values(DemoLogLayout::shortRecords, DemoLogLayout::timedRecords,
+                                           DemoLogLayout::compressed),
+                         LayoutName);
 
 }  // namespace
 }  // namespace vanteo::sim::test

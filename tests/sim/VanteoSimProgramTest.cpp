@@ -10,6 +10,7 @@
 
 #include "serial/QSerialPortTransport.h"
 #include "serial/SerialLink.h"
+#include "sim/DemoFlight.h"
 #include "tests/sim/SimLinkFixture.h"
 #include "tests/support/SimulatorProcess.h"
 
@@ -105,10 +106,30 @@ TEST_F(VanteoSimProgramTest, ServesAFlashImageFromAFile) {
     EXPECT_EQ(block, std::string("E\0\0\0\0\0\0Z", 8));
 }
 
+TEST_F(VanteoSimProgramTest, LogsTheDemoFlightCompressedWhenAsked) {
+    ASSERT_TRUE(program.Start(runtimeDir, {"--log", "compressed", "--memory", "64"}));
+    auto link = LinkTo(program.Port());
+    ASSERT_TRUE(link->Sync());
+    EXPECT_EQ(link->PeekByte(30), 0x20);  // "Compress Data" set in the settings
+    // The compressed log after the 13-byte first fix: 5-byte records, the first one at 13.
+    const std::uint8_t blockRead[] = {'J', 0x00, 0x08};
+    ASSERT_TRUE(link->WriteBytes(blockRead, sizeof blockRead));
+    std::string block;
+    ASSERT_TRUE(link->ReadExact(block, 8));
+    std::vector<std::uint8_t> expected(13 + 5);
+    const DemoFix first = DemoFlight::Fixes().front();
+    DemoFlight::EncodeRecord(first, false, expected.data());
+    DemoFlight::EncodeCompressedRecord(first, expected.data() + 13);
+    EXPECT_EQ(std::vector<std::uint8_t>(block.begin(), block.end()),
+              std::vector<std::uint8_t>(expected.begin() + 8, expected.begin() + 16));
+}
+
 TEST_F(VanteoSimProgramTest, RefusesBadOptionsWithoutOpeningAPort) {
     EXPECT_FALSE(program.Start(runtimeDir, {"--memory", "256"}));
     EXPECT_EQ(program.Wait(), 2);
     EXPECT_FALSE(fs::exists(runtimeDir / "vanteo-sim"));
+    EXPECT_FALSE(program.Start(runtimeDir, {"--log", "packed"}));
+    EXPECT_EQ(program.Wait(), 2);
 }
 
 }  // namespace
