@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "device/Operations.h"
 #include "serial/CFormat.h"
 #include "serial/Clock.h"
@@ -23,7 +25,10 @@ namespace {
 class EndToEndTest : public ::testing::Test {
 protected:
     EndToEndTest() {
-        dir = std::filesystem::path(::testing::TempDir()) / "files_end_to_end";
+        // One folder per test and process: ctest runs the tests of this file side by side.
+        dir = std::filesystem::path(::testing::TempDir()) /
+              ("files_end_to_end-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir / "run");
         std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
