@@ -18,10 +18,15 @@ constexpr long long kHalfDayS = 43200;
 constexpr double kLaunchRiseM = 30;
 constexpr double kPadBandM = 5;
 constexpr std::size_t kGroundWindowPoints = 10;
+// A pause this long between two points (the tracker switched off and on, perhaps at another
+// pad) starts the ground anew.
+constexpr double kNewSessionGapS = 60;
 // Landed: below the apogee by half the flight's height (at least kLaunchRiseM), and the
 // altitude then stays within kRestBandM for kRestS (at least two more points).
 constexpr double kRestBandM = 10;
 constexpr double kRestS = 10;
+// A step down larger than this is still falling, not GPS noise on the ground.
+constexpr double kStillStepM = 2;
 // A single point is a spike when it lies this far (or kSpikeSpeed x the interval, if more)
 // from both neighbours while they lie within half of it of each other.
 constexpr double kSpikeHorizontalM = 1000;
@@ -313,6 +318,12 @@ std::pair<std::size_t, bool> FindLanding(const std::vector<TrackPoint>& track, s
             ++after;
         }
         if (resting && after >= 2) {
+            // The last metres under the main can fall within the band: the landing is where the
+            // altitude stops falling.
+            while (j + 1 < track.size() &&
+                   track[j + 1].altitudeM < track[j].altitudeM - kStillStepM) {
+                ++j;
+            }
             return {j, true};
         }
     }
@@ -367,6 +378,9 @@ void FindFlights(const DecodedLog& log, FlightAnalysis& analysis) {
     const double usual = UsualInterval(track);
     std::size_t groundStart = 0;
     for (std::size_t i = 0; i < track.size(); ++i) {
+        if (i > 0 && track[i].timeS - track[i - 1].timeS > kNewSessionGapS) {
+            groundStart = i;
+        }
         const std::size_t from = std::max(
             groundStart, i >= kGroundWindowPoints ? i - kGroundWindowPoints : std::size_t{0});
         double ground = track[from].altitudeM;
