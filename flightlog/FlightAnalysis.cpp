@@ -79,7 +79,7 @@ void BuildTimeAxis(const DecodedLog& log, FlightAnalysis& analysis) {
         if (started) {
             long long step = reading - previous;
             if (utc) {
-                // Midnight: the clock starts again from 0. A small step back is a glitch.
+                // Midnight: the clock starts again from 0.
                 if (step < -kHalfDayS) {
                     step += kSecondsPerDay;
                 }
@@ -90,6 +90,12 @@ void BuildTimeAxis(const DecodedLog& log, FlightAnalysis& analysis) {
                 if (step == 0 && analysis.storeIntervalS >= 60) {
                     step = 60;
                 }
+            }
+            if (step < 0) {
+                // The clock went back: the tracker was restarted (or the log holds several
+                // copies). The axis stays monotonic and the point starts a new session.
+                step = 0;
+                analysis.clockRestarts.push_back(i);
             }
             elapsed += static_cast<double>(step);
         }
@@ -296,13 +302,28 @@ void FitDescent(const std::vector<TrackPoint>& track, FlightSummary& flight) {
     }
 }
 
+// True when track point i begins a new session: the clock went back, or the tracker paused.
+bool StartsSession(const FlightAnalysis& analysis, std::size_t i) {
+    const std::vector<TrackPoint>& track = analysis.track;
+    if (i == 0 || i >= track.size()) {
+        return false;
+    }
+    return track[i].timeS - track[i - 1].timeS > kNewSessionGapS ||
+           std::binary_search(analysis.clockRestarts.begin(), analysis.clockRestarts.end(),
+                              track[i].logIndex);
+}
+
 // The landing after the flight that rose at `rise`: the first point below the apogee so far by
 // half the flight's height where the altitude then rests. Returns the index and whether it
-// rested (false: the log ended first, the last point is taken).
-std::pair<std::size_t, bool> FindLanding(const std::vector<TrackPoint>& track, std::size_t rise,
+// rested (false: the log or its session ended first, and its last point is taken).
+std::pair<std::size_t, bool> FindLanding(const FlightAnalysis& analysis, std::size_t rise,
                                          double pad) {
+    const std::vector<TrackPoint>& track = analysis.track;
     double top = track[rise].altitudeM;
     for (std::size_t j = rise; j < track.size(); ++j) {
+        if (j > rise && StartsSession(analysis, j)) {
+            return {j - 1, false};
+        }
         top = std::max(top, track[j].altitudeM);
         const double below = std::max(kLaunchRiseM, (top - pad) / 2);
         if (track[j].altitudeM > top - below) {
@@ -310,17 +331,22 @@ std::pair<std::size_t, bool> FindLanding(const std::vector<TrackPoint>& track, s
         }
         std::size_t after = 0;
         bool resting = true;
+        bool sessionEnds = false;
         for (std::size_t k = j + 1; k < track.size() && resting; ++k) {
+            if (StartsSession(analysis, k)) {
+                sessionEnds = true;
+                break;
+            }
             if (track[k].timeS - track[j].timeS > kRestS && after >= 2) {
                 break;
             }
             resting = std::fabs(track[k].altitudeM - track[j].altitudeM) <= kRestBandM;
             ++after;
         }
-        if (resting && after >= 2) {
+        if (resting && (after >= 2 || (sessionEnds && after >= 1))) {
             // The last metres under the main can fall within the band: the landing is where the
             // altitude stops falling.
-            while (j + 1 < track.size() &&
+            while (j + 1 < track.size() && !StartsSession(analysis, j + 1) &&
                    track[j + 1].altitudeM < track[j].altitudeM - kStillStepM) {
                 ++j;
             }
@@ -378,7 +404,7 @@ void FindFlights(const DecodedLog& log, FlightAnalysis& analysis) {
     const double usual = UsualInterval(track);
     std::size_t groundStart = 0;
     for (std::size_t i = 0; i < track.size(); ++i) {
-        if (i > 0 && track[i].timeS - track[i - 1].timeS > kNewSessionGapS) {
+        if (StartsSession(analysis, i)) {
             groundStart = i;
         }
         const std::size_t from = std::max(
@@ -394,7 +420,7 @@ void FindFlights(const DecodedLog& log, FlightAnalysis& analysis) {
         while (launch > from && track[launch].altitudeM > ground + kPadBandM) {
             --launch;
         }
-        const auto [landing, landed] = FindLanding(track, i, track[launch].altitudeM);
+        const auto [landing, landed] = FindLanding(analysis, i, track[launch].altitudeM);
         FlightSummary flight = Summarise(track, launch, landing, landed, usual);
         flight.satellitesMin = log.points[track[launch].logIndex].satellites;
         flight.satellitesMax = flight.satellitesMin;

@@ -72,6 +72,9 @@ struct FlightAnalysis {
     std::optional<CaptureDate> captureDate;
     std::vector<PointStatus> status;  // one per decoded point
     std::vector<double> timeS;        // one per decoded point
+    // Decoded points where the log's clock went back (a restarted tracker): each begins a new
+    // session, 0 s after the point before it. In log order.
+    std::vector<std::size_t> clockRestarts;
     std::vector<TrackPoint> track;
     std::size_t noFixCount = 0;
     std::size_t spikeCount = 0;

@@ -211,6 +211,17 @@ std::vector<MessyCase> MessyCases() {
              return b.Decode();
          },
          2, 1650, 0, 0, true},
+        {"TwoFlightsClockRestarted",
+         [] {
+             // The tracker restarted on the same pad: the clock goes back to 01:00:00.
+             // Only 3 s on the ground in between.
+             FlightLogBuilder b = HandMadeFlight(15, 3600);
+             b.records.resize((82 + 3) * kRecord);
+             const FlightLogBuilder second = HandMadeFlight(15, 3600);
+             b.records.insert(b.records.end(), second.records.begin(), second.records.end());
+             return b.Decode();
+         },
+         2, 1650, 0, 0, true},
         {"EndsUnderTheDrogue",
          [] {
              FlightLogBuilder b = HandMadeFlight(15);
