@@ -12,6 +12,10 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegree = kPi / 180.0;
 constexpr long long kSecondsPerDay = 86400;
 constexpr long long kHalfDayS = 43200;
+// Altitudes no fix of this tracker can have (below the lowest dry land, far above any amateur
+// flight): corrupt records, not flights.
+constexpr long long kLowestAltitudeM = -500;
+constexpr long long kHighestAltitudeM = 100000;
 
 // A flight begins where the altitude rises this far above the lowest of the last ground points,
 // and its launch point is the last one before that within kPadBandM of that ground.
@@ -112,7 +116,12 @@ bool NoFix(const LogPoint& p, bool negativeAltitudes) {
     if (std::fabs(p.latitudeDeg) > 90 || std::fabs(p.longitudeDeg) > 180) {
         return true;
     }
-    return p.full && (p.satellites <= 0 || !AltitudeMetres(p, negativeAltitudes));
+    if (!p.full) {
+        return false;
+    }
+    const std::optional<long long> altitude = AltitudeMetres(p, negativeAltitudes);
+    return p.satellites <= 0 || !altitude || *altitude < kLowestAltitudeM ||
+           *altitude > kHighestAltitudeM;
 }
 
 bool IsSpike(const TrackPoint& before, const TrackPoint& point, const TrackPoint& after) {

@@ -181,6 +181,15 @@ std::vector<MessyCase> MessyCases() {
              });
          },
          1, 1650, 0, 3, true},
+        {"ImpossibleAltitudes",
+         [] {
+             return Edited([](FlightLogBuilder& b) {
+                 for (const std::size_t i : {40u, 41u}) {
+                     b.records[i * kRecord + 8] = 20;  // 200000 m and more, twice in a row
+                 }
+             });
+         },
+         1, 1650, 0, 2, true},
         {"ErasedMemoryAfterTheFlight",
          [] {
              FlightLogBuilder b = HandMadeFlight(15);
