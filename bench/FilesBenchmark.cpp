@@ -16,7 +16,10 @@
 #include "device/DeviceContext.h"
 #include "flightlog/DataBlock.h"
 #include "flightlog/DataBlockReader.h"
+#include "flightlog/FlightAnalysis.h"
+#include "flightlog/FlightExports.h"
 #include "flightlog/FlightLogOperations.h"
+#include "flightlog/FlightReport.h"
 #include "flightlog/KmlWriter.h"
 #include "serial/SerialLink.h"
 
@@ -102,6 +105,35 @@ void BM_ReadDataBlock(benchmark::State& state) {
     SetLabel(state, text.size());
 }
 BENCHMARK(BM_ReadDataBlock)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// What the flight window and "vanteo-cli export" do after a download: decode the log, find and
+// summarise its flights, write the summary and all three exports (in memory). Goal: under 50 ms
+// for the full memory.
+void BM_FlightSummaryAndExports(benchmark::State& state) {
+    const std::vector<std::uint32_t>& image = ImageFor(state);
+    TrackerCapabilities caps = LargeMemoryCapabilities();
+    const LogLayout layout = ResolveLogLayout(caps, false, true);
+    std::size_t bytes = 0;
+    std::size_t flights = 0;
+    for (auto _ : state) {
+        const DecodedLog log = DecodeLog(image, layout);
+        const FlightAnalysis analysis = AnalyseFlights(log, 1);
+        std::string summary = FlightSummaryText(log, analysis);
+        std::string gpx;
+        WriteGpx(gpx, analysis);
+        std::string csv;
+        WriteFlightCsv(csv, log, analysis);
+        std::string kml;
+        WriteKml22(kml, analysis);
+        bytes = summary.size() + gpx.size() + csv.size() + kml.size();
+        flights = analysis.flights.size();
+        benchmark::DoNotOptimize(kml.data());
+    }
+    state.SetLabel((state.range(0) == 0 ? "demo flight, " : "full memory, ") +
+                   std::to_string(flights) + " flights, " + std::to_string(bytes / 1024) +
+                   " KiB written");
+}
+BENCHMARK(BM_FlightSummaryAndExports)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // "Validate KML" as the button runs it: read the file, check its checksum, decode the image
 // again and put the new copy in place (written beside the target, flushed to disk, renamed).

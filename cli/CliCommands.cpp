@@ -12,6 +12,9 @@
 #include "device/AtomicFileWriter.h"
 #include "device/FieldTable.h"
 #include "device/Operations.h"
+#include "flightlog/FlightExports.h"
+#include "flightlog/FlightLogSource.h"
+#include "flightlog/FlightReport.h"
 
 namespace vanteo::cli {
 namespace {
@@ -36,6 +39,14 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.rfind(prefix, 0) == 0;
+}
+
+// A KML file does not say how often its tracker stored a fix; a log without times is shown one
+// second a point, and the summary says the times come from that interval.
+constexpr double kFileStoreIntervalS = 1;
+
+FlightExportPaths ExportPaths(const CliRequest& request) {
+    return {request.gpxFile, request.csvFile, request.kml22File};
 }
 
 }  // namespace
@@ -89,6 +100,10 @@ int CliCommands::Run(const CliRequest& request) {
             return ValidateKml(request);
         case CliCommand::fixKml:
             return FixKml(request);
+        case CliCommand::flight:
+            return Flight(request);
+        case CliCommand::exportFlight:
+            return ExportFlight(request);
         case CliCommand::ports:
             return Ports();
         case CliCommand::none:
@@ -266,7 +281,16 @@ int CliCommands::ReadFlash(const CliRequest& request) {
     console_.SetSaveFileAnswer(request.file);
     const bool started = OnReadFlash(ctx_);
     const bool done = started && WaitForFlashWorker(ctx_);
-    return Finish(done);
+    const FlightExportPaths paths = ExportPaths(request);
+    if (!done || !paths.Any()) {
+        return Finish(done);
+    }
+    // The exports are decoded as the KML file was written, spaced by the tracker's own interval
+    // where the log holds no time.
+    const FlightLogSource source = FlightLogFromDownload(ctx_);
+    const DecodedLog log = DecodeLog(source.image, source.layout);
+    const FlightAnalysis analysis = AnalyseFlights(log, device_.form.storeInterval);
+    return Finish(WriteFlightExports(console_, log, analysis, paths));
 }
 
 int CliCommands::ClearFlash(const CliRequest& request) {
@@ -369,6 +393,30 @@ int CliCommands::FixKml(const CliRequest& request) {
     console_.SetOpenFileAnswer(request.file);
     console_.SetSaveFileAnswer(request.outputFile);
     return Finish(OnFixKml(ctx_));
+}
+
+int CliCommands::Flight(const CliRequest& request) {
+    console_.SetOpenFileAnswer(request.file);
+    FlightLogSource source;
+    if (!AskAndReadFlightLog(console_, source)) {
+        return kFailed;
+    }
+    const DecodedLog log = DecodeLog(source.image, source.layout);
+    const FlightAnalysis analysis = AnalyseFlights(log, kFileStoreIntervalS);
+    out_ << (request.json ? FlightSummaryJson(log, analysis) : FlightSummaryText(log, analysis));
+    out_.flush();
+    return kDone;
+}
+
+int CliCommands::ExportFlight(const CliRequest& request) {
+    console_.SetOpenFileAnswer(request.file);
+    FlightLogSource source;
+    if (!AskAndReadFlightLog(console_, source)) {
+        return kFailed;
+    }
+    const DecodedLog log = DecodeLog(source.image, source.layout);
+    const FlightAnalysis analysis = AnalyseFlights(log, kFileStoreIntervalS);
+    return WriteFlightExports(console_, log, analysis, ExportPaths(request)) ? kDone : kFailed;
 }
 
 int CliCommands::Ports() {

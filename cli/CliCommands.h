@@ -53,6 +53,8 @@ private:
     int DevAddr(const CliRequest& request);
     int ValidateKml(const CliRequest& request);
     int FixKml(const CliRequest& request);
+    int Flight(const CliRequest& request);
+    int ExportFlight(const CliRequest& request);
     int Ports();
 
     // Prints the Messages field (when it holds anything) and maps `ok` to the exit status.

@@ -25,6 +25,8 @@ enum class CliCommand {
     devAddr,
     validateKml,
     fixKml,
+    flight,
+    exportFlight,
     ports,
 };
 
@@ -49,6 +51,11 @@ struct CliRequest {
     std::optional<std::string> serialNumber;      // update --serial, as typed
     std::optional<std::string> calibrationValue;  // update --cal, as typed
     int devAddr = 0;                              // devaddr 0|4
+    bool json = false;                            // flight --json
+    // export and read-flash --gpx / --csv / --kml22 (empty: not written)
+    std::string gpxFile;
+    std::string csvFile;
+    std::string kml22File;
 
     // Commands that talk to a tracker need a port.
     bool NeedsPort() const;

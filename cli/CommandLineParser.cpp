@@ -12,7 +12,7 @@ struct CommandInfo {
     const char* description;
 };
 
-constexpr std::array<CommandInfo, 15> kCommands = {{
+constexpr std::array<CommandInfo, 17> kCommands = {{
     {CliCommand::identify, "identify", "identify",
      "Reads the tracker and prints its model, firmware version, serial number, battery voltage\n"
      "and time."},
@@ -38,9 +38,11 @@ constexpr std::array<CommandInfo, 15> kCommands = {{
      "Reads the tracker, then writes the configuration memory saved in FILE back to it\n"
      "(\"Restore Cfg\"); the serial number and calibration block is never restored."},
     {CliCommand::readFlash, "read-flash",
-     "read-flash FILE [--name T] [--rocket T] [--date T] [--motor T] [--comments T]",
+     "read-flash FILE [--name T] [--rocket T] [--date T] [--motor T] [--comments T]\n"
+     "             [--gpx OUT] [--csv OUT] [--kml22 OUT]",
      "Reads the tracker, then downloads the flight log into the KML file FILE. The details are\n"
-     "written into the KML header (empty when not given). A progress bar is shown on a terminal."},
+     "written into the KML header (empty when not given). A progress bar is shown on a terminal.\n"
+     "--gpx, --csv and --kml22 also write the flight as GPX 1.1, CSV or KML 2.2 (see export)."},
     {CliCommand::clearFlash, "clear-flash", "clear-flash --yes",
      "Erases the flight log on the tracker. Refused without --yes."},
     {CliCommand::flashTest, "flash-test", "flash-test",
@@ -61,6 +63,12 @@ constexpr std::array<CommandInfo, 15> kCommands = {{
      "file OUT from it. Exit status 1 when the checksum does not match."},
     {CliCommand::fixKml, "fix-kml", "fix-kml IN OUT",
      "Repairs the coordinates of the KML file IN line by line into OUT (\"Fix KML\")."},
+    {CliCommand::flight, "flight", "flight FILE.kml [--json]",
+     "Summarises the flights in the data block of a KML file: launch, apogee, rates, landing,\n"
+     "distance and bearing from the pad. --json prints the summary as JSON for scripts."},
+    {CliCommand::exportFlight, "export", "export FILE.kml [--gpx OUT] [--csv OUT] [--kml22 OUT]",
+     "Writes the flight in the data block of a KML file as GPX 1.1 (--gpx), CSV with every\n"
+     "decoded field (--csv) and KML 2.2 with a time-tagged track (--kml22)."},
     {CliCommand::ports, "ports", "ports", "Lists the serial ports with their descriptions."},
 }};
 
@@ -199,7 +207,13 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
                 takes(CliCommand::readFlash, "--date", request.details.date) ||
                 takes(CliCommand::readFlash, "--motor", request.details.motor) ||
                 takes(CliCommand::readFlash, "--comments", request.details.comments) ||
-                takes(CliCommand::validateKml, "-o", request.outputFile)) {
+                takes(CliCommand::validateKml, "-o", request.outputFile) ||
+                takes(CliCommand::readFlash, "--gpx", request.gpxFile) ||
+                takes(CliCommand::readFlash, "--csv", request.csvFile) ||
+                takes(CliCommand::readFlash, "--kml22", request.kml22File) ||
+                takes(CliCommand::exportFlight, "--gpx", request.gpxFile) ||
+                takes(CliCommand::exportFlight, "--csv", request.csvFile) ||
+                takes(CliCommand::exportFlight, "--kml22", request.kml22File)) {
             } else if (takes(CliCommand::write, "--profile", profile)) {
                 if (error.empty()) {
                     if (profile == "1" || profile == "2") {
@@ -228,6 +242,9 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
                 request.calibrationValue = text;
             } else if (command == CliCommand::clearFlash && argument == "--yes") {
                 request.yes = true;
+                cursor.Next();
+            } else if (command == CliCommand::flight && argument == "--json") {
+                request.json = true;
                 cursor.Next();
             } else if (command == CliCommand::tone && argument == "--off") {
                 request.toneOff = true;
@@ -263,6 +280,8 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
         case CliCommand::restoreCfg:
         case CliCommand::readFlash:
         case CliCommand::validateKml:
+        case CliCommand::flight:
+        case CliCommand::exportFlight:
             if (expect(1, "a FILE")) {
                 request.file = positional[0];
             }
@@ -289,6 +308,10 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
     if (error.empty() && request.command == CliCommand::update && !request.serialNumber &&
         !request.calibrationValue) {
         error = "update needs --serial N, --cal N or both";
+    }
+    if (error.empty() && request.command == CliCommand::exportFlight && request.gpxFile.empty() &&
+        request.csvFile.empty() && request.kml22File.empty()) {
+        error = "export needs --gpx OUT, --csv OUT or --kml22 OUT";
     }
     if (error.empty() && request.NeedsCalibrationMode() && !request.calibration) {
         error = request.commandName + " is a service command: it needs --calibration";

@@ -139,4 +139,17 @@ DataBlockContents ReadDataBlock(std::string_view text, std::span<std::uint32_t> 
     return contents;
 }
 
+TrackerCapabilities WriterCapabilities(const DataBlockContents& block) {
+    TrackerCapabilities writer;
+    writer.memorySizeKbit = static_cast<int>(block.count / 1024) * 8;
+    if (block.timestamp.value != 0) {
+        writer.logTimestamp = true;
+        writer.logHoursMinutes = true;
+    } else {
+        writer.compressCapable = true;
+        writer.hoursMinutesCapable = true;
+    }
+    return writer;
+}
+
 }  // namespace vanteo

@@ -5,6 +5,8 @@
 #include <span>
 #include <string_view>
 
+#include "device/TrackerCapabilities.h"
+
 namespace vanteo {
 
 // Reads the data block (DataBlock.h) back from the text of a KML file. The text is taken as
@@ -39,5 +41,15 @@ DataBlockContents ReadDataBlock(std::string_view text, std::span<std::uint32_t> 
 
 // The number at the start of `text` as a "%X" conversion reads it (see above); 0 when none.
 std::uint32_t LeadingHexValue(std::string_view text);
+
+// The tracker that wrote the log, as far as the data block's three settings prove it, in the
+// capabilities the copy is decoded with. The download decoded the log with the capabilities
+// of the tracker on the port, and the block only says what the form held then:
+// - a timestamp trailer (KVTTIMESTAMP) comes only from firmware 212 and later, which always
+//   logs 15-byte records and never compresses, whatever the two check boxes said;
+// - otherwise the block does not say which firmware wrote it. Firmware 124 to 199 follows the
+//   two settings, and a log with both clear is 13-byte records on every firmware, so the copy
+//   follows the settings.
+TrackerCapabilities WriterCapabilities(const DataBlockContents& block);
 
 }  // namespace vanteo

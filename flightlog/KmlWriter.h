@@ -7,6 +7,7 @@
 
 #include "device/TrackerCapabilities.h"
 #include "device/TrackerState.h"
+#include "flightlog/LogDecoder.h"
 #include "serial/UserInteraction.h"
 
 namespace vanteo {
@@ -14,21 +15,9 @@ namespace vanteo {
 struct FlightLogContext;
 
 // Turns a copy of the tracker's flash into a KML track: one placemark with one line string whose
-// coordinates are the logged fixes, XML comments with the flight details, the option bytes, the
-// capture date, trigger, altitude figures and each point's raw values, then the data block
-// (DataBlock.h). All numbers are formatted in the "C" locale.
-//
-// The log, as the tracker writes it:
-// - coordinates are 4 bytes: whole degrees, whole minutes, hundredths of a minute, and
-//   ten-thousandths of a minute in bits 0-6 with bit 7 set for west or south;
-// - full records of 13 bytes (longitude, latitude, altitude as three byte-sized parts printed
-//   side by side, satellites, seconds) or 15 bytes (... satellites, UTC hours, minutes, seconds);
-//   a record whose first byte is 0 is skipped;
-// - a compressed log holds one full fix at 0..7 and, from 13 on, 5-byte records carrying only
-//   the fractional minutes of longitude and latitude plus one undecoded byte;
-// - the log ends at four equal bytes 0xA5, 0x5A or 0x00;
-// - the last 16 bytes of the memory (of the first 16 KB on the small memories) hold the trigger
-//   value in bytes 0-1 and the capture date as ASCII DDMMYY in bytes 10-15.
+// coordinates are the logged fixes (LogDecoder.h), XML comments with the flight details, the
+// option bytes, the capture date, trigger, altitude figures and each point's raw values, then
+// the data block (DataBlock.h). All numbers are formatted in the "C" locale.
 
 // What the writer reads besides the image.
 struct KmlWriterInputs {
@@ -36,10 +25,6 @@ struct KmlWriterInputs {
     const FlagBytes& flags;
     std::uint32_t storedChecksum;
 };
-
-// True when the four values at `position` are all 0xA5, all 0x5A or all 0. `image` is the part
-// of the log in use; positions beyond it read as 0.
-bool IsLogEnd(std::span<const std::uint32_t> image, std::size_t position);
 
 // The 24 fixed opening lines (XML declaration to "<coordinates>") with the details and options.
 void WriteKmlHeader(std::string& out, const FlightDetails& details, const FlagBytes& flags);

@@ -37,27 +37,6 @@ bool CheckKeywordLine(UserInteraction& ui, const DataBlockKeywordLine& line, con
     return true;
 }
 
-// The tracker that wrote the log, as far as the data block's three settings prove it, in the
-// capabilities the copy is decoded with. The download decoded the log with the capabilities
-// of the tracker on the port, and the block only says what the form held then:
-// - a timestamp trailer (KVTTIMESTAMP) comes only from firmware 212 and later, which always
-//   logs 15-byte records and never compresses, whatever the two check boxes said;
-// - otherwise the block does not say which firmware wrote it. Firmware 124 to 199 follows the
-//   two settings, and a log with both clear is 13-byte records on every firmware, so the copy
-//   follows the settings.
-TrackerCapabilities WriterCapabilities(const DataBlockContents& block) {
-    TrackerCapabilities writer;
-    writer.memorySizeKbit = static_cast<int>(block.count / 1024) * 8;
-    if (block.timestamp.value != 0) {
-        writer.logTimestamp = true;
-        writer.logHoursMinutes = true;
-    } else {
-        writer.compressCapable = true;
-        writer.hoursMinutesCapable = true;
-    }
-    return writer;
-}
-
 // What the block cannot prove about its copy, or an empty text.
 std::string UnprovenDecodingNote(const DataBlockContents& block) {
     if (block.timestamp.value != 0) {

@@ -211,6 +211,34 @@ TEST_F(CliProgramTest, FlightLogDownloadValidationAndRepair) {
     EXPECT_EQ(result.status, 1);
 }
 
+// The summary and the exports from a download and from its KML file come from one decoding:
+// the GPX written by read-flash and by export are the same file.
+TEST_F(CliProgramTest, FlightSummaryAndExports) {
+    ProgramResult result = Cli({"read-flash", File("flight.kml"), "--gpx", File("download.gpx"),
+                                "--csv", File("download.csv"), "--kml22", File("download22.kml")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(Slurp(File("download.csv")).find("\r\n"), std::string::npos);
+    EXPECT_NE(Slurp(File("download22.kml")).find("<LineString>"), std::string::npos);
+
+    result = Cli({"flight", File("flight.kml")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("Flight 1 of 1\n  Launch:", 0), 0u) << result.out;
+    EXPECT_NE(result.out.find("Times from the log's seconds"), std::string::npos);
+    result = Cli({"flight", File("flight.kml"), "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("{\"timeSource\":\"secondsField\",", 0), 0u) << result.out;
+
+    result = Cli({"export", File("flight.kml"), "--gpx", File("file.gpx")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Slurp(File("file.gpx")), Slurp(File("download.gpx")));
+
+    std::ofstream(File("plain.kml")) << "<kml></kml>\n";
+    result = Cli({"flight", File("plain.kml")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("no complete flight-log data block"), std::string::npos);
+    EXPECT_EQ(Cli({"export", File("flight.kml")}).status, 2);
+}
+
 TEST_F(CliProgramTest, FlashAndTransmitterCommands) {
     ProgramResult result = Cli({"clear-flash"});
     EXPECT_EQ(result.status, 1);

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "flightlog/FlightExports.h"
+#include "tests/flightlog/FlightLogBuilder.h"
+
+namespace vanteo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::HandMadeFlight;
+
+class FlightExportsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory_ = fs::path(::testing::TempDir()) /
+                     ("flight_exports_" + std::to_string(getpid()) + "_" +
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(directory_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+
+    std::string Save(const std::string& name, const std::string& text) const {
+        const std::string path = (directory_ / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    // Runs a shell command; its exit status (127 when the tool is not installed: a failure).
+    static int Run(const std::string& command) {
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // The rows GPSBabel reads from `path` (tracks with "-t", waypoints with "-w"), header
+    // left out; -1 when it fails.
+    int GpsBabelRows(const char* what, const char* format, const std::string& path) const {
+        const std::string out = (directory_ / "babel.csv").string();
+        if (Run(std::string("gpsbabel ") + what + " -i " + format + " -f '" + path +
+                "' -o unicsv -F '" + out + "'") != 0) {
+            return -1;
+        }
+        std::ifstream file(out);
+        int rows = -1;
+        for (std::string line; std::getline(file, line);) {
+            ++rows;
+        }
+        return rows;
+    }
+
+    fs::path directory_;
+};
+
+// The hand-made flight (94 points, see FlightLogBuilder.h) with UTC times and a capture date
+// gives time-tagged tracks; without them (13-byte records, no trailer) a plain line.
+TEST_F(FlightExportsTest, XmlFilesAreWellFormedAndGpsBabelReadsEveryPoint) {
+    for (const bool timed : {true, false}) {
+        SCOPED_TRACE(timed ? "UTC times" : "no times");
+        const test::FlightLogBuilder built =
+            timed ? HandMadeFlight(15).Date("311226") : HandMadeFlight(13);
+        const DecodedLog log = built.Decode();
+        const FlightAnalysis analysis = AnalyseFlights(log, 1);
+        ASSERT_EQ(analysis.track.size(), 94u);
+
+        std::string gpx;
+        WriteGpx(gpx, analysis);
+        std::string kml;
+        WriteKml22(kml, analysis);
+        EXPECT_EQ(kml.find("<gx:Track>") != std::string::npos, timed);
+        EXPECT_EQ(kml.find("<LineString>") != std::string::npos, !timed);
+        EXPECT_EQ(
+            gpx.find("<time>2027-01-01T00:00:51Z</time><name>Landing</name>") != std::string::npos,
+            timed);
+        const std::string gpxPath = Save("flight.gpx", gpx);
+        const std::string kmlPath = Save("flight.kml", kml);
+        EXPECT_EQ(Run("xmllint --noout '" + gpxPath + "' '" + kmlPath + "'"), 0);
+        EXPECT_EQ(GpsBabelRows("-t", "gpx", gpxPath), 94);
+        EXPECT_EQ(GpsBabelRows("-w", "gpx", gpxPath), 3);
+        EXPECT_EQ(GpsBabelRows("-t", "kml", kmlPath), 94);
+        EXPECT_EQ(GpsBabelRows("-w", "kml", kmlPath), 3);
+    }
+}
+
+// RFC 4180: a header, CRLF line ends, one row per decoded point (no-fix ones included).
+TEST_F(FlightExportsTest, CsvHasOneRowPerDecodedPoint) {
+    test::FlightLogBuilder built = HandMadeFlight(15).Date("311226");
+    built.records[1 * 15 + 11] = 0;  // the second point has no fix
+    const DecodedLog log = built.Decode();
+    std::string csv;
+    WriteFlightCsv(csv, log, AnalyseFlights(log, 1));
+    std::size_t rows = 0;
+    for (std::size_t at = 0; (at = csv.find("\r\n", at)) != std::string::npos; at += 2) {
+        ++rows;
+    }
+    EXPECT_EQ(rows, 95u);
+    EXPECT_EQ(csv.find('\n'), csv.find("\r\n") + 1);
+    EXPECT_EQ(csv.rfind("address,status,time_s,utc,latitude_deg,longitude_deg,altitude_m,"
+                        "altitude_ft,satellites,utc_hours,utc_minutes,seconds,"
+                        "compressed_values\r\n",
+                        0),
+              0u);
+    EXPECT_NE(csv.find("\r\n15,no fix,1,,10.0000000,20.0000000,1000,3281,0,23,59,31,\r\n"),
+              std::string::npos);
+    // The landing, record 81 at 81 x 15 = 1215: 10 deg 0.3' N = 10.005, 20 deg 0.4' E =
+    // 20.0066667, 1000 m = 3281 ft, 23:59:30 + 81 s = 00:00:51 on the next day.
+    EXPECT_NE(csv.find("\r\n1215,track,81,2027-01-01T00:00:51Z,10.0050000,20.0066667,1000,3281,"
+                       "8,0,0,51,\r\n"),
+              std::string::npos)
+        << csv.substr(0, 600);
+}
+
+}  // namespace
+}  // namespace vanteo
