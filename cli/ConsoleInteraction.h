@@ -13,9 +13,10 @@
 namespace vanteo::cli {
 
 // Ctrl+C (SIGINT) and SIGTERM act as the window's Cancel: a download stops after its current
-// block and writes what arrived, an erase stops waiting; any other command ends its current
-// exchange (each is bounded by the link's time-outs). The handler only records the signal; the
-// program then ends with 128 + its number (130, 143). A second signal ends the program at once.
+// block and writes what arrived, an erase stops waiting; any other command runs to its end first
+// (every exchange is bounded by the link's time-outs), so a write is never left half-done. The
+// handler only records the signal; the program then ends with 128 + its number (130, 143). A second
+// signal ends the program at once.
 void InstallStopSignalHandlers();
 // The signal recorded by the handler, 0 while none came.
 int StopSignal();

@@ -104,7 +104,8 @@ std::string IncompleteDownloadMessage(const DownloadTally& tally) {
         text += tally.unreadBlocks > 0 ? FormatC(" and %d were not read", tally.unreadBlocks) : "";
         text +=
             ". The data of the short blocks in the KML file is unreliable: the bytes that arrived "
-            "are kept as they came, the tracker's line end (0A 0D) among them, and bytes that "
+            "are kept as they came, the tracker's line end (0A 0D) can be among them, and bytes "
+            "that "
             "never came are 00.";
         text += tally.unreadBlocks > 0 ? " The blocks not read are 00." : "";
     } else {

@@ -219,13 +219,14 @@ TEST(ReadFlashTest, ShortBlocksAreCountedAndARunOfThemEndsTheDownload) {
         ASSERT_TRUE(rig.StartDownload(folder.Path("short.kml")));
         EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
         // Runs of 15 short blocks: 0-119, 128-247, ... (64 runs).
-        EXPECT_EQ(rig.ui.MessageTexts(),
-                  std::vector<std::string>{
-                      "Flash read incomplete: 960 of 1024 blocks came back short (flash addresses "
-                      "0-119, 128-247, 256-375, 384-503 and 60 more runs). The data of the short "
-                      "blocks in the KML file is unreliable: the bytes that arrived are kept as "
-                      "they came, the tracker's line end (0A 0D) among them, and bytes that never "
-                      "came are 00."});
+        EXPECT_EQ(
+            rig.ui.MessageTexts(),
+            std::vector<std::string>{
+                "Flash read incomplete: 960 of 1024 blocks came back short (flash addresses "
+                "0-119, 128-247, 256-375, 384-503 and 60 more runs). The data of the short "
+                "blocks in the KML file is unreliable: the bytes that arrived are kept as "
+                "they came, the tracker's line end (0A 0D) can be among them, and bytes that never "
+                "came are 00."});
         EXPECT_EQ(std::count_if(tracker.writes.begin(), tracker.writes.end(),
                                 [](const auto& write) { return write[0] == 'J'; }),
                   1024);
@@ -240,14 +241,15 @@ TEST(ReadFlashTest, ShortBlocksAreCountedAndARunOfThemEndsTheDownload) {
         TemporaryFolder folder;
         ASSERT_TRUE(rig.StartDownload(folder.Path("garbled.kml")));
         EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
-        EXPECT_EQ(rig.ui.MessageTexts(),
-                  std::vector<std::string>{
-                      "The tracker stopped answering properly: 16 blocks in a row came back "
-                      "short, so the download was stopped. Flash read incomplete: 16 of 1024 "
-                      "blocks came back short (flash addresses 800-927) and 908 were not read. "
-                      "The data of the short blocks in the KML file is unreliable: the bytes that "
-                      "arrived are kept as they came, the tracker's line end (0A 0D) among them, "
-                      "and bytes that never came are 00. The blocks not read are 00."});
+        EXPECT_EQ(
+            rig.ui.MessageTexts(),
+            std::vector<std::string>{
+                "The tracker stopped answering properly: 16 blocks in a row came back "
+                "short, so the download was stopped. Flash read incomplete: 16 of 1024 "
+                "blocks came back short (flash addresses 800-927) and 908 were not read. "
+                "The data of the short blocks in the KML file is unreliable: the bytes that "
+                "arrived are kept as they came, the tracker's line end (0A 0D) can be among them, "
+                "and bytes that never came are 00. The blocks not read are 00."});
         EXPECT_EQ(tracker.writes.back(), (std::vector<std::uint8_t>{'J', 0x03, 0x98}));  // 115 x 8
         EXPECT_EQ(rig.clock.NowMs(), 16 * kShortBlockMs);
 
@@ -278,14 +280,15 @@ TEST(ReadFlashTest, ShortBlocksKeepTheLineEndAndAreNamedAsUnreliable) {
     TemporaryFolder folder;
     ASSERT_TRUE(rig.StartDownload(folder.Path("short.kml")));
     EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
-    EXPECT_EQ(rig.ui.MessageTexts(),
-              std::vector<std::string>{
-                  "The tracker stopped answering properly: 16 blocks in a row came back short, so "
-                  "the download was stopped. Flash read incomplete: 16 of 1024 blocks came back "
-                  "short (flash addresses 0-127) and 1008 were not read. The data of the short "
-                  "blocks in the KML file is unreliable: the bytes that arrived are kept as they "
-                  "came, the tracker's line end (0A 0D) among them, and bytes that never came are "
-                  "00. The blocks not read are 00."});
+    EXPECT_EQ(
+        rig.ui.MessageTexts(),
+        std::vector<std::string>{
+            "The tracker stopped answering properly: 16 blocks in a row came back short, so "
+            "the download was stopped. Flash read incomplete: 16 of 1024 blocks came back "
+            "short (flash addresses 0-127) and 1008 were not read. The data of the short "
+            "blocks in the KML file is unreliable: the bytes that arrived are kept as they "
+            "came, the tracker's line end (0A 0D) can be among them, and bytes that never came are "
+            "00. The blocks not read are 00."});
     for (std::uint32_t block = 0; block < 16 * 8; block += 8) {
         for (std::uint32_t i = 0; i < 6; ++i) {
             ASSERT_EQ(rig.log.logImage[block + i], simulator.Flash()[block + i]) << block + i;
