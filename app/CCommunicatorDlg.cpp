@@ -3,13 +3,16 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/CAboutDlg.h"
@@ -52,24 +55,35 @@ std::string ToBytes(const QString& text) {
 }
 
 // A modal window must show the normal pointer even while an operation holds the busy cursor.
+// The pause takes off the override cursors set now and puts back exactly those: a pause inside
+// another (a worker's message box over a confirmation) finds none and puts none back.
 class CursorPause {
 public:
-    explicit CursorPause(bool active) : active_(active) {
-        if (active_) {
+    CursorPause() {
+        while (const QCursor* cursor = QGuiApplication::overrideCursor()) {
+            taken_.push_back(*cursor);
             QGuiApplication::restoreOverrideCursor();
         }
     }
     ~CursorPause() {
-        if (active_) {
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        for (auto cursor = taken_.rbegin(); cursor != taken_.rend(); ++cursor) {
+            QGuiApplication::setOverrideCursor(*cursor);
         }
     }
     CursorPause(const CursorPause&) = delete;
     CursorPause& operator=(const CursorPause&) = delete;
 
 private:
-    bool active_;
+    std::vector<QCursor> taken_;  // top of the cursor stack first
 };
+
+constexpr const char* kFlashTestQuestion =
+    "Flash Test overwrites the start of the flight log with a test pattern. Download the flight "
+    "log first (Read Flash) if you want to keep it.\n\nRun Flash Test now?";
+constexpr const char* kCancelOnCloseQuestion =
+    "A flash download or erase is still running. Cancel it and close the window?";
+// How often the window looks whether a cancelled worker has ended (ms).
+constexpr int kWorkerEndPollMs = 20;
 
 QString FormatTimeLeft(qint64 ms) {
     const qint64 seconds = (ms + 999) / 1000;
@@ -238,6 +252,8 @@ void CCommunicatorDlg::ConnectCommands() {
     connectButton(control::kDefault, formOnly(&OnDefaultClicked));
 
     connect(portCombo_, &PortComboBox::aboutToDropDown, this, &CCommunicatorDlg::RefillPortList);
+    connect(ui_->cancelFlashButton, &QPushButton::clicked, this,
+            &CCommunicatorDlg::CancelFlashWork);
 }
 
 void CCommunicatorDlg::FillInitialPortList() {
@@ -285,6 +301,10 @@ bool CCommunicatorDlg::IsControlShown(int controlId) const {
     return widget->isVisibleTo(const_cast<CCommunicatorDlg*>(this));
 }
 
+QAbstractButton* CCommunicatorDlg::CancelButton() const {
+    return ui_->cancelFlashButton;
+}
+
 QString CCommunicatorDlg::TimeLeftText() const {
     return ui_->timeLeftLabel->text();
 }
@@ -300,7 +320,7 @@ void CCommunicatorDlg::OnUiThread(const std::function<void()>& call) {
 
 void CCommunicatorDlg::ShowMessage(const std::string& text, MessageIcon icon) {
     OnUiThread([&] {
-        CursorPause pause(busyDepth_ > 0);
+        CursorPause pause;
         prompts_->ShowMessage(text, icon);
     });
 }
@@ -308,7 +328,7 @@ void CCommunicatorDlg::ShowMessage(const std::string& text, MessageIcon icon) {
 std::optional<std::string> CCommunicatorDlg::AskOpenFile(const FileDialogRequest& request) {
     std::optional<std::string> path;
     OnUiThread([&] {
-        CursorPause pause(busyDepth_ > 0);
+        CursorPause pause;
         path = prompts_->AskOpenFile(request);
     });
     return path;
@@ -317,7 +337,7 @@ std::optional<std::string> CCommunicatorDlg::AskOpenFile(const FileDialogRequest
 std::optional<std::string> CCommunicatorDlg::AskSaveFile(const FileDialogRequest& request) {
     std::optional<std::string> path;
     OnUiThread([&] {
-        CursorPause pause(busyDepth_ > 0);
+        CursorPause pause;
         path = prompts_->AskSaveFile(request);
     });
     return path;
@@ -326,7 +346,7 @@ std::optional<std::string> CCommunicatorDlg::AskSaveFile(const FileDialogRequest
 bool CCommunicatorDlg::AskFlightDetails(FlightDetails& details) {
     bool confirmed = false;
     OnUiThread([&] {
-        CursorPause pause(busyDepth_ > 0);
+        CursorPause pause;
         confirmed = prompts_->AskFlightDetails(details);
     });
     return confirmed;
@@ -335,10 +355,28 @@ bool CCommunicatorDlg::AskFlightDetails(FlightDetails& details) {
 bool CCommunicatorDlg::ConfirmClearFlash() {
     bool confirmed = false;
     OnUiThread([&] {
-        CursorPause pause(busyDepth_ > 0);
+        CursorPause pause;
         confirmed = prompts_->ConfirmClearFlash();
     });
     return confirmed;
+}
+
+bool CCommunicatorDlg::ConfirmFlashTest() {
+    bool confirmed = false;
+    OnUiThread([&] {
+        CursorPause pause;
+        confirmed = prompts_->AskYesNo(kFlashTestQuestion);
+    });
+    return confirmed;
+}
+
+bool CCommunicatorDlg::ProgressCancelled() const {
+    return cancelRequested_.load();
+}
+
+void CCommunicatorDlg::CancelFlashWork() {
+    cancelRequested_ = true;
+    ui_->cancelFlashButton->setEnabled(false);
 }
 
 ControlState CCommunicatorDlg::CollectControls() const {
@@ -513,6 +551,8 @@ void CCommunicatorDlg::SetControlCaption(int controlId, const std::string& capti
 }
 
 void CCommunicatorDlg::ProgressBegin(int steps) {
+    // A new operation: a Cancel pressed for an earlier one does not carry over.
+    cancelRequested_ = false;
     QMetaObject::invokeMethod(
         this,
         [this, steps] {
@@ -545,6 +585,7 @@ void CCommunicatorDlg::ProgressEnd() {
             progressBar_->setRange(0, 1);
             progressBar_->setValue(0);
             ui_->timeLeftLabel->clear();
+            ui_->cancelFlashButton->setEnabled(false);
         },
         Qt::AutoConnection);
 }
@@ -570,10 +611,13 @@ void CCommunicatorDlg::RunLinkOperation(const std::function<void()>& operation,
     }
     // The exchange blocks this thread; the pointer says so.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    ++busyDepth_;
     operation();
-    --busyDepth_;
     QGuiApplication::restoreOverrideCursor();
+    // A download or erase now runs on its own: it can be cancelled until it ends (its
+    // ProgressEnd, queued after this, disables the button again).
+    if (log_.flashBusy.load()) {
+        ui_->cancelFlashButton->setEnabled(true);
+    }
 }
 
 void CCommunicatorDlg::OpenAboutBox() {
@@ -596,6 +640,24 @@ void CCommunicatorDlg::keyPressEvent(QKeyEvent* event) {
 
 void CCommunicatorDlg::done(int result) {
     // The flash worker refers to the form, the link and the log: the window stays until it ends.
+    // The user may cancel it; the window then closes once the worker has stopped (after its
+    // current block or erase byte) and its last message has been seen.
+    if (log_.flashBusy.load()) {
+        bool cancel = false;
+        {
+            CursorPause pause;
+            cancel = prompts_->AskYesNo(kCancelOnCloseQuestion);
+        }
+        if (!cancel) {
+            return;
+        }
+        CancelFlashWork();
+        while (log_.flashBusy.load()) {
+            QEventLoop wait;
+            QTimer::singleShot(kWorkerEndPollMs, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+    }
     if (RefuseWhileFlashBusy(flightLog_)) {
         return;
     }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "serial/SerialLink.h"
 #include "serial/UserInteraction.h"
 
+class QAbstractButton;
 class QAction;
 class QProgressBar;
 
@@ -41,7 +43,8 @@ class PortComboBox;
 //
 // Threads: the window lives on the user-interface thread. ShowMessage, ReadForm, ShowForm and the
 // Progress* calls may come from the flash worker: messages and transfers are run on the
-// user-interface thread while the worker waits (blocking queued), progress is posted (queued).
+// user-interface thread while the worker waits (blocking queued), progress is posted (queued);
+// ProgressCancelled reads an atomic flag the Cancel button sets.
 class CCommunicatorDlg final : public QDialog, public UserInteraction {
     Q_OBJECT
 public:
@@ -81,9 +84,14 @@ public:
     void SetControlCaption(int controlId, const std::string& caption) override;
     bool AskFlightDetails(FlightDetails& details) override;
     bool ConfirmClearFlash() override;
+    bool ConfirmFlashTest() override;
     void ProgressBegin(int steps) override;
     void ProgressStep() override;
     void ProgressEnd() override;
+    bool ProgressCancelled() const override;
+
+    // The Cancel button beside the progress bar: enabled while a download or erase runs.
+    QAbstractButton* CancelButton() const;
 
 public slots:
     void done(int result) override;
@@ -108,6 +116,8 @@ private:
     void UpdateUnnumberedGroupFrames();
     void OpenAboutBox();
     void UpdateTimeLeft();
+    // Cancel: the running download stops after its current block, an erase stops waiting.
+    void CancelFlashWork();
     // Runs a handler that may talk to the tracker, under a busy cursor; refused while a flash
     // worker owns the link, the log image or the KML file, unless the handler looks itself
     // (`refuseWhileFlashBusy` false).
@@ -137,7 +147,8 @@ private:
     PortComboBox* portCombo_ = nullptr;
     QAction* aboutAction_ = nullptr;
     QElapsedTimer progressClock_;
-    int busyDepth_ = 0;
+    // Set on the user-interface thread (Cancel, closing the window), read by the flash worker.
+    std::atomic<bool> cancelRequested_{false};
 #ifdef Q_OS_WIN
     bool systemMenuExtended_ = false;
 #endif

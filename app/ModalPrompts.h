@@ -20,6 +20,8 @@ public:
     virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request) = 0;
     virtual bool AskFlightDetails(FlightDetails& details) = 0;
     virtual bool ConfirmClearFlash() = 0;
+    // A question with Yes and No buttons, No the default; true for Yes.
+    virtual bool AskYesNo(const std::string& question) = 0;
 };
 
 }  // namespace vanteo

@@ -54,4 +54,13 @@ bool QtModalPrompts::ConfirmClearFlash() {
     return dialog.exec() == QDialog::Accepted;
 }
 
+bool QtModalPrompts::AskYesNo(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Vanteo GPS Communicator"),
+                    QString::fromLatin1(question), QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace vanteo

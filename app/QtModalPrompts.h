@@ -7,7 +7,8 @@ class QWidget;
 namespace vanteo {
 
 // The real modal windows: QMessageBox titled "Vanteo GPS Communicator" with one OK button,
-// QFileDialog built from the filter string, CFlightDetailsDlg and CClearFlashDlg.
+// QFileDialog built from the filter string, CFlightDetailsDlg and CClearFlashDlg; questions are
+// a QMessageBox with Yes and No.
 // `parent` (not owned) centres the windows; it must outlive this object.
 class QtModalPrompts final : public ModalPrompts {
 public:
@@ -18,6 +19,7 @@ public:
     std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
     bool AskFlightDetails(FlightDetails& details) override;
     bool ConfirmClearFlash() override;
+    bool AskYesNo(const std::string& question) override;
 
 private:
     std::optional<std::string> AskFile(const FileDialogRequest& request, bool save);

@@ -58,6 +58,14 @@ bool UserInteractionRelay::ConfirmClearFlash() {
     return target_ && target_->ConfirmClearFlash();
 }
 
+bool UserInteractionRelay::ConfirmFlashTest() {
+    return target_ && target_->ConfirmFlashTest();
+}
+
+bool UserInteractionRelay::ProgressCancelled() const {
+    return target_ && target_->ProgressCancelled();
+}
+
 void UserInteractionRelay::ProgressBegin(int steps) {
     if (target_) {
         target_->ProgressBegin(steps);

@@ -23,9 +23,11 @@ public:
     void SetControlCaption(int controlId, const std::string& caption) override;
     bool AskFlightDetails(FlightDetails& details) override;
     bool ConfirmClearFlash() override;
+    bool ConfirmFlashTest() override;
     void ProgressBegin(int steps) override;
     void ProgressStep() override;
     void ProgressEnd() override;
+    bool ProgressCancelled() const override;
 
 private:
     UserInteraction* target_ = nullptr;

@@ -87,7 +87,7 @@ int CliCommands::Run(const CliRequest& request) {
         case CliCommand::clearFlash:
             return ClearFlash(request);
         case CliCommand::flashTest:
-            return FlashTest();
+            return FlashTest(request);
         case CliCommand::run:
             return RunTransmitter();
         case CliCommand::tone:
@@ -306,11 +306,18 @@ int CliCommands::ClearFlash(const CliRequest& request) {
     return Finish(done);
 }
 
-int CliCommands::FlashTest() {
+int CliCommands::FlashTest(const CliRequest& request) {
     if (!LinkFree()) {
         return kFailed;
     }
-    return Finish(OnFlashTest(ctx_));
+    console_.SetFlashTestConfirmed(request.yes);
+    const bool passed = OnFlashTest(ctx_);
+    if (!request.yes) {
+        return Fail(
+            "not confirmed: the test pattern overwrites the start of the flight log; download it "
+            "first (read-flash), then add --yes");
+    }
+    return Finish(passed);
 }
 
 int CliCommands::RunTransmitter() {

@@ -46,7 +46,7 @@ private:
     int RestoreCfg(const CliRequest& request);
     int ReadFlash(const CliRequest& request);
     int ClearFlash(const CliRequest& request);
-    int FlashTest();
+    int FlashTest(const CliRequest& request);
     int RunTransmitter();
     int Tone(const CliRequest& request);
     int Update(const CliRequest& request);

@@ -46,7 +46,7 @@ struct CliRequest {
     std::vector<std::pair<std::string, std::string>> settings;  // write --set KEY=VALUE, in order
 
     FlightDetails details;  // read-flash --name/--rocket/--date/--motor/--comments
-    bool yes = false;       // clear-flash --yes
+    bool yes = false;       // clear-flash --yes, flash-test --yes
     bool toneOff = false;   // tone --off
     std::optional<std::string> serialNumber;      // update --serial, as typed
     std::optional<std::string> calibrationValue;  // update --cal, as typed

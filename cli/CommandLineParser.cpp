@@ -45,8 +45,9 @@ constexpr std::array<CommandInfo, 17> kCommands = {{
      "--gpx, --csv and --kml22 also write the flight as GPX 1.1, CSV or KML 2.2 (see export)."},
     {CliCommand::clearFlash, "clear-flash", "clear-flash --yes",
      "Erases the flight log on the tracker. Refused without --yes."},
-    {CliCommand::flashTest, "flash-test", "flash-test",
-     "Writes a test pattern to the tracker's flash and reads it back (\"Flash Test\")."},
+    {CliCommand::flashTest, "flash-test", "flash-test --yes",
+     "Writes a test pattern over the start of the tracker's flash, where the flight log begins,\n"
+     "and reads it back (\"Flash Test\"). Refused without --yes: download the log first."},
     {CliCommand::run, "run", "run",
      "Starts a test transmission; the tracker transmits until its next command."},
     {CliCommand::tone, "tone", "tone [--off]",
@@ -240,7 +241,8 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
                 std::string text;
                 cursor.TakeValue("--cal", text, error);
                 request.calibrationValue = text;
-            } else if (command == CliCommand::clearFlash && argument == "--yes") {
+            } else if ((command == CliCommand::clearFlash || command == CliCommand::flashTest) &&
+                       argument == "--yes") {
                 request.yes = true;
                 cursor.Next();
             } else if (command == CliCommand::flight && argument == "--json") {

@@ -1,14 +1,46 @@
 #include "cli/ConsoleInteraction.h"
 
+#include <signal.h>
+
+#include <atomic>
+#include <csignal>
+
 #include "cli/ProgressMeter.h"
 
 namespace vanteo::cli {
 namespace {
+
+// Written by the signal handler, read by the flash worker and main: a lock-free atomic is one of
+// the few things a handler may touch.
+std::atomic<int> stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void RecordStopSignal(int signal) {
+    if (stopSignal.exchange(signal) != 0) {
+        // Asked twice: the user wants out now, whatever is left behind.
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+}
+
 // The bar is redrawn at most this often (ms); a 128 KB download steps 4096 times.
 constexpr std::int64_t kRedrawIntervalMs = 200;
 // Moves to the start of the line and clears it.
 constexpr const char* kClearLine = "\r\x1b[K";
 }  // namespace
+
+void InstallStopSignalHandlers() {
+    struct sigaction action {};
+    action.sa_handler = RecordStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int StopSignal() {
+    return stopSignal.load();
+}
 
 ConsoleInteraction::ConsoleInteraction(FormModel& form, std::ostream& err, Clock& clock,
                                        bool drawProgress)
@@ -63,6 +95,14 @@ bool ConsoleInteraction::AskFlightDetails(FlightDetails& details) {
 
 bool ConsoleInteraction::ConfirmClearFlash() {
     return clearConfirmed_;
+}
+
+bool ConsoleInteraction::ConfirmFlashTest() {
+    return flashTestConfirmed_;
+}
+
+bool ConsoleInteraction::ProgressCancelled() const {
+    return StopSignal() != 0;
 }
 
 void ConsoleInteraction::ProgressBegin(int steps) {

@@ -12,6 +12,15 @@
 
 namespace vanteo::cli {
 
+// Ctrl+C (SIGINT) and SIGTERM act as the window's Cancel: a download stops after its current
+// block and writes what arrived, an erase stops waiting; any other command runs to its end first
+// (every exchange is bounded by the link's time-outs), so a write is never left half-done. The
+// handler only records the signal; the program then ends with 128 + its number (130, 143). A second
+// signal ends the program at once.
+void InstallStopSignalHandlers();
+// The signal recorded by the handler, 0 while none came.
+int StopSignal();
+
 // The person at the screen for vanteo-cli. Message boxes are printed on the error stream as
 // they would be shown; the file dialogs are answered with the files named on the command line;
 // the Details dialog is confirmed with the values given; the clear-flash confirmation is
@@ -31,6 +40,7 @@ public:
     void SetSaveFileAnswer(std::optional<std::string> path) { saveAnswer_ = std::move(path); }
     void SetFlightDetailsAnswer(const FlightDetails& details) { details_ = details; }
     void SetClearFlashConfirmed(bool confirmed) { clearConfirmed_ = confirmed; }
+    void SetFlashTestConfirmed(bool confirmed) { flashTestConfirmed_ = confirmed; }
 
     // Every message-box text shown so far, in order.
     std::vector<std::string> MessagesShown() const;
@@ -43,9 +53,12 @@ public:
     std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
     bool AskFlightDetails(FlightDetails& details) override;
     bool ConfirmClearFlash() override;
+    bool ConfirmFlashTest() override;
     void ProgressBegin(int steps) override;
     void ProgressStep() override;
     void ProgressEnd() override;
+    // True once Ctrl+C or SIGTERM has come (InstallStopSignalHandlers).
+    bool ProgressCancelled() const override;
 
 private:
     void PrintLocked(const std::string& text);
@@ -61,6 +74,7 @@ private:
     std::optional<std::string> saveAnswer_;
     FlightDetails details_;
     bool clearConfirmed_ = false;
+    bool flashTestConfirmed_ = false;
 
     bool progressActive_ = false;
     bool barOnScreen_ = false;

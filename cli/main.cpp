@@ -52,7 +52,11 @@ int main(int argc, char* argv[]) {
         }
         return listing;
     });
+    cli::InstallStopSignalHandlers();
     const int status = commands.Run(parsed.request);
     std::cout.flush();
+    if (const int signal = cli::StopSignal(); signal != 0) {
+        return 128 + signal;  // as a shell reports a command ended by the signal
+    }
     return status;
 }

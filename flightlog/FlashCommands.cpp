@@ -103,11 +103,18 @@ EraseOutcome EraseFlash(SerialLink& link, UserInteraction& ui) {
         return EraseOutcome::linkClosed;
     }
     Clock& clock = link.GetClock();
-    std::int64_t lastByteAt = clock.NowMs();
+    const std::int64_t startedAt = clock.NowMs();
+    std::int64_t lastByteAt = startedAt;
     std::uint8_t previous = 0;
     while (true) {
         if (!link.IsOpen()) {
             return EraseOutcome::linkClosed;
+        }
+        if (ui.ProgressCancelled()) {
+            return EraseOutcome::cancelled;
+        }
+        if (clock.NowMs() - startedAt >= kEraseTotalLimitMs) {
+            return EraseOutcome::tooLong;
         }
         std::uint8_t byte = 0;
         if (link.ReadBytes(&byte, 1) == 1) {

@@ -33,6 +33,11 @@ inline constexpr std::size_t kFlashReplyTrailerBytes = 2;
 // The erase is given up when the tracker has sent nothing for this long (ms); a real erase sends
 // a progress byte every few hundred milliseconds.
 inline constexpr std::int64_t kEraseSilenceLimitMs = 30000;
+// The whole erase is given up after this long (ms) even while bytes keep coming: a tracker that
+// sends without ever ending the reply would otherwise hold the worker for good. The slowest real
+// erase, the 1024-kbit part written a byte at a time (131072 x about 5 ms), takes about 11
+// minutes; page-wise erases take seconds.
+inline constexpr std::int64_t kEraseTotalLimitMs = 20 * 60 * 1000;
 
 // Bytes in the memory (memorySizeKbit x 128), never more than the log image holds.
 std::size_t FlashBytes(int memorySizeKbit);
@@ -64,10 +69,13 @@ void ApplyMemorySizeReply(TrackerCapabilities& caps, char reply, bool zeroMeans6
 enum class EraseOutcome {
     done,        // the LF CR that ends the erase reply arrived
     silent,      // nothing arrived for kEraseSilenceLimitMs
+    tooLong,     // bytes kept coming, but no end within kEraseTotalLimitMs
     linkClosed,  // the link is closed or refused the command
+    cancelled,   // the user stopped the wait (ui.ProgressCancelled); the tracker may go on erasing
 };
 // Sends 'Z' and reads the reply byte by byte, stepping `ui`'s progress once per byte, until a CR
-// directly after an LF (a CR LF does not end it). Silence is measured on the link's clock.
+// directly after an LF (a CR LF does not end it). Silence and the whole erase are timed on the
+// link's clock; `ui` is asked after every read whether the user has cancelled.
 EraseOutcome EraseFlash(SerialLink& link, UserInteraction& ui);
 
 }  // namespace vanteo

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "flightlog/DataBlock.h"
 #include "flightlog/FlashCommands.h"
@@ -22,6 +23,8 @@ namespace {
 
 constexpr const char* kBusyMessage = "Please wait until the previous operation completes";
 constexpr const char* kMemorySizeError = "Error reading memory size";
+constexpr const char* kCancelledBeforeFirstBlock =
+    "Read Flash cancelled before the first block: no file was written";
 // Name the download writes when the "Details" dialog is closed without OK.
 constexpr const char* kDefaultFlightName = "10";
 
@@ -35,6 +38,82 @@ constexpr int kSilentBlocksBeforeGivingUp = 2;
 // answers every block short would otherwise keep a 1024-kbit download going for half a day; an
 // occasional short block, or a few in a row, does not stop the download.
 constexpr int kIncompleteBlocksBeforeGivingUp = 16;
+
+enum class DownloadStop {
+    none,
+    trackerGone,     // blocks in a row without a byte, or the link closed
+    trackerGarbled,  // kIncompleteBlocksBeforeGivingUp blocks in a row came back short
+};
+
+// What a download got: blocks asked for, the ones that came back short (as flash address
+// ranges), the ones not asked for, and why it stopped early.
+struct DownloadTally {
+    int blocks = 0;
+    int shortBlocks = 0;
+    int unreadBlocks = 0;
+    DownloadStop stop = DownloadStop::none;
+    bool cancelled = false;
+    // First and last flash address of each run of adjacent short blocks.
+    std::vector<std::pair<std::size_t, std::size_t>> shortRanges;
+
+    void AddShortBlock(std::size_t address, std::size_t length) {
+        ++shortBlocks;
+        if (!shortRanges.empty() && shortRanges.back().second + 1 == address) {
+            shortRanges.back().second = address + length - 1;
+        } else {
+            shortRanges.emplace_back(address, address + length - 1);
+        }
+    }
+};
+
+// Runs of short blocks named in the message; a longer list ends with how many were left out.
+constexpr std::size_t kShortRangesNamed = 4;
+
+std::string ShortRangesText(const DownloadTally& tally) {
+    std::string text;
+    const std::size_t named = std::min(tally.shortRanges.size(), kShortRangesNamed);
+    for (std::size_t i = 0; i < named; ++i) {
+        const auto [first, last] = tally.shortRanges[i];
+        text += FormatC("%s%zu-%zu", i == 0 ? "" : ", ", first, last);
+    }
+    if (tally.shortRanges.size() > named) {
+        text += FormatC(" and %zu more runs", tally.shortRanges.size() - named);
+    }
+    return text;
+}
+
+// The report of a download that did not get every block whole. A block that came back short
+// cannot be put right: the bytes that did arrive are kept in the order they came, so the
+// tracker's line end (0A 0D) after a short block lands among its data.
+std::string IncompleteDownloadMessage(const DownloadTally& tally) {
+    std::string text;
+    if (tally.cancelled) {
+        text = "Read Flash cancelled. ";
+    } else if (tally.stop == DownloadStop::trackerGone) {
+        text = "The tracker stopped answering. ";
+    } else if (tally.stop == DownloadStop::trackerGarbled) {
+        text = FormatC(
+            "The tracker stopped answering properly: %d blocks in a row came back short, so the "
+            "download was stopped. ",
+            kIncompleteBlocksBeforeGivingUp);
+    }
+    text += "Flash read incomplete: ";
+    if (tally.shortBlocks > 0) {
+        text += FormatC("%d of %d blocks came back short (flash addresses %s)", tally.shortBlocks,
+                        tally.blocks, ShortRangesText(tally).c_str());
+        text += tally.unreadBlocks > 0 ? FormatC(" and %d were not read", tally.unreadBlocks) : "";
+        text +=
+            ". The data of the short blocks in the KML file is unreliable: the bytes that arrived "
+            "are kept as they came, the tracker's line end (0A 0D) can be among them, and bytes "
+            "that "
+            "never came are 00.";
+        text += tally.unreadBlocks > 0 ? " The blocks not read are 00." : "";
+    } else {
+        text += FormatC("%d of %d blocks were not read; they are 00 in the KML file.",
+                        tally.unreadBlocks, tally.blocks);
+    }
+    return text;
+}
 
 // The worker runs at the best priority the system grants; a refusal (no privilege) is ignored,
 // the download then simply runs at normal priority.
@@ -131,8 +210,14 @@ bool OnReadFlash(FlightLogContext& ctx) {
     // The held check boxes are taken now: the form is free to change while the worker runs.
     const bool compress = device.form.compressData != 0;
     const bool hoursMinutes = device.form.storeHm != 0;
-    ctx.log.kmlOutputFile = std::move(output);
     ui.ProgressBegin(static_cast<int>(FlashBytes(caps.memorySizeKbit) / kProgressStepBytes));
+    if (ui.ProgressCancelled()) {
+        // Stopped (Ctrl+C) before the download began: `output` removes its temporary file.
+        ui.ProgressEnd();
+        ui.ShowMessage(kCancelledBeforeFirstBlock);
+        return false;
+    }
+    ctx.log.kmlOutputFile = std::move(output);
     StartWorker(ctx, [compress, hoursMinutes](FlightLogContext& workerCtx) {
         return FlashReadWorker(workerCtx, compress, hoursMinutes);
     });
@@ -147,52 +232,52 @@ bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
     const std::size_t blockLength = FlashBlockLength(kbit);
     std::span<std::uint32_t> image(ctx.log.logImage.data(), n);
 
-    int blocks = 0;
-    int incompleteBlocks = 0;  // read, but short
-    int unreadBlocks = 0;      // not asked for: the download had been given up
+    DownloadTally tally;
     int silentBlocksInARow = 0;
     int incompleteBlocksInARow = 0;
-    bool trackerGone = false;
-    bool trackerGarbled = false;
     for (std::size_t address = 0; address < n; address += blockLength) {
-        ++blocks;
+        ++tally.blocks;
         std::span<std::uint32_t> block = image.subspan(address, std::min(blockLength, n - address));
-        if (trackerGone || trackerGarbled) {
+        // A cancel is seen between blocks: the block asked for is always read to its end, so
+        // the link holds nothing of it afterwards.
+        tally.cancelled =
+            tally.cancelled || (tally.stop == DownloadStop::none && ui.ProgressCancelled());
+        if (tally.stop != DownloadStop::none || tally.cancelled) {
             std::fill(block.begin(), block.end(), 0u);
-            ++unreadBlocks;
-        } else {
-            const std::size_t arrived =
-                ReadFlashBlock(link, kbit, static_cast<std::uint32_t>(address), block);
-            const bool complete = arrived >= blockLength + kFlashReplyTrailerBytes;
-            incompleteBlocks += complete ? 0 : 1;
-            incompleteBlocksInARow = complete ? 0 : incompleteBlocksInARow + 1;
-            silentBlocksInARow = arrived == 0 ? silentBlocksInARow + 1 : 0;
-            trackerGone = silentBlocksInARow >= kSilentBlocksBeforeGivingUp || !link.IsOpen();
-            trackerGarbled = incompleteBlocksInARow >= kIncompleteBlocksBeforeGivingUp;
-            if (address % kProgressStepBytes == 0) {
-                ui.ProgressStep();
-            }
+            ++tally.unreadBlocks;
+            continue;
+        }
+        const std::size_t arrived =
+            ReadFlashBlock(link, kbit, static_cast<std::uint32_t>(address), block);
+        const bool complete = arrived >= blockLength + kFlashReplyTrailerBytes;
+        if (!complete) {
+            tally.AddShortBlock(address, block.size());
+        }
+        incompleteBlocksInARow = complete ? 0 : incompleteBlocksInARow + 1;
+        silentBlocksInARow = arrived == 0 ? silentBlocksInARow + 1 : 0;
+        if (silentBlocksInARow >= kSilentBlocksBeforeGivingUp || !link.IsOpen()) {
+            tally.stop = DownloadStop::trackerGone;
+        } else if (incompleteBlocksInARow >= kIncompleteBlocksBeforeGivingUp) {
+            tally.stop = DownloadStop::trackerGarbled;
+        }
+        if (address % kProgressStepBytes == 0) {
+            ui.ProgressStep();
         }
     }
 
+    if (tally.cancelled && tally.unreadBlocks == tally.blocks) {
+        // Nothing arrived: the file the user chose stays as it was (the writer removes its
+        // temporary file).
+        ctx.log.kmlOutputFile.reset();
+        ui.ShowMessage(kCancelledBeforeFirstBlock);
+        return false;
+    }
     ctx.log.storedChecksum = LogChecksum(image);
     if (!WriteKmlAndClose(ctx, compress, hoursMinutes)) {
         return false;
     }
-    if (trackerGarbled && !trackerGone) {
-        ui.ShowMessage(FormatC(
-            "The tracker stopped answering properly: %d blocks in a row came back short, so the "
-            "download was stopped. Flash read incomplete: %d of %d blocks came back short and %d "
-            "were not read; their missing bytes are 00 in the KML file",
-            kIncompleteBlocksBeforeGivingUp, incompleteBlocks, blocks, unreadBlocks));
-        return false;
-    }
-    if (incompleteBlocks + unreadBlocks > 0) {
-        ui.ShowMessage(
-            FormatC("%sFlash read incomplete: %d of %d blocks came back short or "
-                    "missing; their missing bytes are 00 in the KML file",
-                    trackerGone ? "The tracker stopped answering. " : "",
-                    incompleteBlocks + unreadBlocks, blocks));
+    if (tally.cancelled || tally.stop != DownloadStop::none || !tally.shortRanges.empty()) {
+        ui.ShowMessage(IncompleteDownloadMessage(tally));
         return false;
     }
     ui.ShowMessage("Done Reading Flash");
@@ -230,6 +315,10 @@ bool FlashClearWorker(FlightLogContext& ctx) {
         ui.ShowMessage("memsize set to 128");
     }
     ApplyMemorySizeReply(caps, sizeReply, false);
+    if (ui.ProgressCancelled()) {
+        ui.ShowMessage("Clear Flash cancelled before the erase began: the flight log is unchanged");
+        return false;
+    }
 
     switch (EraseFlash(link, ui)) {
         case EraseOutcome::done:
@@ -239,6 +328,17 @@ bool FlashClearWorker(FlightLogContext& ctx) {
                 "The tracker stopped answering during the erase (nothing for 30 "
                 "seconds). The flash may not be fully cleared: check the tracker and "
                 "press Clear Flash again.");
+            return false;
+        case EraseOutcome::tooLong:
+            ui.ShowMessage(
+                "The erase did not end within 20 minutes although the tracker kept sending. The "
+                "flash may not be fully cleared: check the tracker and press Clear Flash again.");
+            return false;
+        case EraseOutcome::cancelled:
+            ui.ShowMessage(
+                "Clear Flash cancelled. The tracker may still be erasing, and the flight log is "
+                "partly erased: press Clear Flash again and let it finish before the next "
+                "flight.");
             return false;
         case EraseOutcome::linkClosed:
             ui.ShowMessage(

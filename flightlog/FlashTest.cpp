@@ -35,6 +35,11 @@ bool OnFlashTest(FlightLogContext& ctx) {
     SerialLink& link = ctx.device.link;
     UserInteraction& ui = ctx.device.ui;
     TrackerCapabilities& caps = ctx.device.tracker.capabilities;
+    // The pattern goes over the first bytes of the flight log: nothing is sent unless the user
+    // agreed.
+    if (!ui.ConfirmFlashTest()) {
+        return false;
+    }
     if (!link.OpenPort(ctx.device.form.comPort)) {
         return false;
     }

@@ -11,17 +11,21 @@ namespace vanteo {
 // Downloads the whole flash into ctx.log.logImage in 8- or 16-byte blocks (one progress step per
 // 32 bytes), sets storedChecksum, writes the KML document to ctx.log.kmlOutputFile and puts the
 // file in place. compress / hoursMinutes: the held "Compress Data" and "Store HM" values, taken
-// by the handler. Blocks that came back short are stored with zeros and counted: the file is
-// still written and the user told how many. After two blocks in a row without a single byte the
-// tracker is taken as gone, and after 16 blocks in a row that came back short as no longer
-// answering properly: the rest is not read and counted as missing, so a download against any
-// tracker ends within 16 blocks' time-outs of its last good block. True when every block arrived
-// and the file was written.
+// by the handler. A block that came back short keeps the bytes that arrived, in the order they
+// came (the tracker's line end can then stand among its data), and 0 for bytes that never came;
+// the file is still written and the user told which blocks are unreliable. After two blocks in a
+// row without a single byte the tracker is taken as gone, and after 16 blocks in a row that came
+// back short as no longer answering properly: the rest is not read and stored as 0, so a
+// download against any tracker ends within 16 blocks' time-outs of its last good block. When
+// ui.ProgressCancelled() turns true the download stops after the block being read and is
+// reported like any incomplete one; cancelled before the first block, no file is written. True
+// when every block arrived and the file was written.
 bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes);
 
 // Erases the flash ('Z'), one progress step per reply byte, then on the 1024-kbit memory zeroes
 // the 16-byte trailer area. False when the memory size could not be read or the erase reply
-// did not end (silence of kEraseSilenceLimitMs, or a closed link).
+// did not end (silence of kEraseSilenceLimitMs, no end within kEraseTotalLimitMs, a closed link,
+// or the user cancelled the wait).
 bool FlashClearWorker(FlightLogContext& ctx);
 
 }  // namespace vanteo

@@ -29,7 +29,8 @@ bool OnClearFlash(FlightLogContext& ctx);
 // worker completed its job (every block read and the file saved, or the erase finished).
 bool WaitForFlashWorker(FlightLogContext& ctx);
 
-// "Validate KML" (1033), "Fix KML" (1195), "Flash Test" (1144).
+// "Validate KML" (1033), "Fix KML" (1195), "Flash Test" (1144). Flash Test asks first
+// (ConfirmFlashTest): its pattern overwrites the start of the flight log.
 bool OnValidateKml(FlightLogContext& ctx);
 bool OnFixKml(FlightLogContext& ctx);
 bool OnFlashTest(FlightLogContext& ctx);

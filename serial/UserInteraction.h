@@ -31,9 +31,9 @@ struct FlightDetails {
 // Everything an operation asks of the person at the screen. The GUI, the CLI and the tests each
 // implement it, so the operations in device/ and flightlog/ never open a window themselves.
 //
-// Threads: ShowMessage and the Progress* calls may come from the flash worker thread while the
-// user-interface thread is free; an implementation must marshal them. Every other call comes
-// from the thread that runs the operation.
+// Threads: ShowMessage, ProgressCancelled and the other Progress* calls may come from the flash
+// worker thread while the user-interface thread is free; an implementation must marshal them. Every
+// other call comes from the thread that runs the operation.
 class UserInteraction {
 public:
     virtual ~UserInteraction() = default;
@@ -67,12 +67,19 @@ public:
     virtual bool AskFlightDetails(FlightDetails& details) = 0;
     // The clear-flash confirmation; true only for "CLEAR".
     virtual bool ConfirmClearFlash() = 0;
+    // The flash-test confirmation: the test writes its pattern over the start of the flight log.
+    // True only when the user agreed; a front end that cannot ask refuses.
+    virtual bool ConfirmFlashTest() { return false; }
 
     // Progress of a long operation: `steps` > 0 gives a bar of that many steps, 0 an
     // indeterminate busy indicator. Step advances by one; End leaves the bar idle.
     virtual void ProgressBegin(int steps) = 0;
     virtual void ProgressStep() = 0;
     virtual void ProgressEnd() = 0;
+    // True once the user has asked to stop the long operation begun by the last ProgressBegin
+    // (the Cancel button, closing the window, Ctrl+C). Polled by the flash worker between
+    // blocks, so an implementation must answer from any thread without blocking.
+    virtual bool ProgressCancelled() const { return false; }
 };
 
 }  // namespace vanteo

@@ -79,9 +79,10 @@ protected:
     TrackerState tracker;
     UserInteractionRelay relay;
     std::vector<std::string> openedPorts;  // every port name the link opened, in order
+    ByteDevice* linkDevice = &simulator;   // what the next opened port talks to
     SerialLink link{relay, clock, [this](const std::string& port) {
                         openedPorts.push_back(port);
-                        return std::make_unique<InProcessTransport>(simulator, clock);
+                        return std::make_unique<InProcessTransport>(*linkDevice, clock);
                     }};
     FlightLogState log;
     RecordingPrompts prompts;

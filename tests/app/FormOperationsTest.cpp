@@ -289,7 +289,13 @@ TEST_F(FormOperationsTest, FlashDownloadStepsTheBarOncePer32BytesAndRefusesOther
     // waits for them), so the link is still its own.
     ASSERT_TRUE(log.flashBusy.load());
     Click(1005);
+    // Closing the window offers to cancel the download; answered No, the window stays.
+    QSignalSpy finished(dlg.get(), &QDialog::finished);
     dlg->reject();
+    EXPECT_EQ(prompts.questions, std::vector<std::string>{"A flash download or erase is still "
+                                                          "running. Cancel it and close the "
+                                                          "window?"});
+    EXPECT_EQ(finished.count(), 0);
     // The erase asks first and only then finds the download running; declined, it says nothing.
     prompts.clearAnswers = {false, true};
     Click(1070);
@@ -297,7 +303,6 @@ TEST_F(FormOperationsTest, FlashDownloadStepsTheBarOncePer32BytesAndRefusesOther
     EXPECT_TRUE(prompts.clearAnswers.empty());
     EXPECT_EQ(prompts.Texts(),
               (std::vector<std::string>{"Please wait until the previous operation completes",
-                                        "Please wait until the previous operation completes",
                                         "Please wait until the previous operation completes"}));
     EXPECT_EQ(dlg->result(), 0);
 
@@ -310,6 +315,109 @@ TEST_F(FormOperationsTest, FlashDownloadStepsTheBarOncePer32BytesAndRefusesOther
     EXPECT_EQ(highest, 512);
     EXPECT_TRUE(QFile::exists(kml));
     EXPECT_EQ(log.flightDetails.rocketName, "Arrow");
+}
+
+// The simulated tracker, holding the first flash block read until the user has cancelled (or
+// ten seconds have passed, so a fault fails the test instead of hanging it).
+class HeldUntilCancelled final : public ByteDevice {
+public:
+    HeldUntilCancelled(ByteDevice& inner, const CCommunicatorDlg& dlg) : inner_(inner), dlg_(dlg) {}
+    void ReceiveFromHost(const std::uint8_t* data, std::size_t count, std::int64_t nowMs) override {
+        if (count > 0 && data[0] == 'J' && !held_.exchange(true)) {
+            for (int i = 0; i < 10000 && !dlg_.ProgressCancelled(); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        inner_.ReceiveFromHost(data, count, nowMs);
+    }
+    std::optional<TimedByte> PeekToHost() override { return inner_.PeekToHost(); }
+    void PopToHost() override { inner_.PopToHost(); }
+    // Waits (bounded) until the worker is held in its first block read.
+    bool WaitUntilHeld() const {
+        for (int i = 0; i < 10000 && !held_.load(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return held_.load();
+    }
+
+private:
+    ByteDevice& inner_;
+    const CCommunicatorDlg& dlg_;
+    std::atomic<bool> held_{false};
+};
+
+// Cancel beside the progress bar: enabled only while the download runs; the download stops
+// after the block being read and says what it kept.
+TEST_F(FormOperationsTest, CancelStopsTheDownloadAfterTheCurrentBlock) {
+    HeldUntilCancelled held(simulator, *dlg);
+    linkDevice = &held;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    prompts.saveAnswers.push_back(dir.filePath("part.kml").toStdString());
+    EXPECT_FALSE(dlg->CancelButton()->isEnabled());
+    Click(1065);
+    ASSERT_TRUE(log.flashBusy.load());
+    ASSERT_TRUE(dlg->CancelButton()->isEnabled());
+    ASSERT_TRUE(held.WaitUntilHeld());
+    dlg->CancelButton()->click();
+    ASSERT_TRUE(PumpUntil([&] { return !log.flashBusy.load(); }));
+    EXPECT_EQ(prompts.Texts(),
+              std::vector<std::string>{"Read Flash cancelled. Flash read incomplete: 2047 of 2048 "
+                                       "blocks were not read; they are 00 in the KML file."});
+    EXPECT_EQ(std::count(simulator.Commands().begin(), simulator.Commands().end(), 'J'), 1);
+    EXPECT_TRUE(QFile::exists(dir.filePath("part.kml")));
+    EXPECT_FALSE(dlg->CancelButton()->isEnabled());
+    EXPECT_EQ(Progress()->maximum(), 1);  // idle again
+}
+
+// Closing the window during the download, answered Yes: the download is cancelled, its message
+// shown, and the window closes once the worker has ended.
+TEST_F(FormOperationsTest, ClosingDuringTheDownloadCancelsItWhenAsked) {
+    HeldUntilCancelled held(simulator, *dlg);
+    linkDevice = &held;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    prompts.saveAnswers.push_back(dir.filePath("part.kml").toStdString());
+    Click(1065);
+    ASSERT_TRUE(log.flashBusy.load());
+    ASSERT_TRUE(held.WaitUntilHeld());
+    QSignalSpy finished(dlg.get(), &QDialog::finished);
+    prompts.yesNoAnswers = {true};
+    dlg->reject();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_FALSE(log.flashBusy.load());
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0].rfind("Read Flash cancelled. ", 0), 0u) << prompts.Texts()[0];
+}
+
+// Flash Test asks first (its pattern overwrites the start of the log); No sends nothing.
+TEST_F(FormOperationsTest, FlashTestAsksBeforeOverwritingTheLog) {
+    Click(1144);
+    ASSERT_EQ(prompts.questions.size(), 1u);
+    EXPECT_NE(prompts.questions[0].find("overwrites the start of the flight log"),
+              std::string::npos);
+    EXPECT_NE(prompts.questions[0].find("Download the flight log first"), std::string::npos);
+    EXPECT_TRUE(simulator.FlashWrites().empty());
+    EXPECT_TRUE(prompts.Texts().empty());
+
+    prompts.yesNoAnswers = {true};
+    Click(1144);
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"I2C Test Passed"});
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// Read Flash running, Clear Flash's confirmation open, the download's last message shown over it,
+// then the confirmation cancelled: each pause gives back only the cursor it took.
+TEST_F(FormOperationsTest, NestedPausesLeaveNoWaitCursor) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    prompts.saveAnswers.push_back(dir.filePath("flight.kml").toStdString());
+    Click(1065);
+    ASSERT_TRUE(log.flashBusy.load());
+    prompts.whileClearConfirmationOpen = [&] { PumpUntil([&] { return !log.flashBusy.load(); }); };
+    Click(1070);
+    EXPECT_EQ(prompts.Texts().back(), "Done Reading Flash");
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(FormOperationsTest, FlashEraseRunsTheBarAsABusyIndicator) {

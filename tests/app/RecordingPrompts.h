@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,11 +39,24 @@ public:
         return true;
     }
     bool ConfirmClearFlash() override {
+        if (whileClearConfirmationOpen) {
+            whileClearConfirmationOpen();
+        }
         if (clearAnswers.empty()) {
             return false;
         }
         const bool answer = clearAnswers.front();
         clearAnswers.pop_front();
+        return answer;
+    }
+
+    bool AskYesNo(const std::string& question) override {
+        questions.push_back(question);
+        if (yesNoAnswers.empty()) {
+            return false;
+        }
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
         return answer;
     }
 
@@ -60,6 +74,10 @@ public:
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<FlightDetails> detailsAnswers;
     std::deque<bool> clearAnswers;
+    std::vector<std::string> questions;
+    std::deque<bool> yesNoAnswers;  // an empty queue answers No
+    // Runs while the clear-flash confirmation is open (what the event loop does meanwhile).
+    std::function<void()> whileClearConfirmationOpen;
 
 private:
     std::optional<std::string> Answer(const FileDialogRequest& request,

@@ -557,8 +557,16 @@ TEST_F(CliCommandsTest, ClearFlashOnlyWithYes) {
 }
 
 TEST_F(CliCommandsTest, FlashTestAndFixKml) {
+    // The pattern would overwrite the start of the flight log: refused without --yes.
+    CliProcess refused(tracker, clock);
+    EXPECT_EQ(refused.Run({"flash-test"}), 1);
+    EXPECT_NE(refused.Err().find("overwrites the start of the flight log"), std::string::npos);
+    EXPECT_NE(refused.Err().find("--yes"), std::string::npos);
+    EXPECT_TRUE(tracker.FlashWrites().empty());
+    EXPECT_EQ(tracker.Commands().find('I'), std::string::npos);
+
     CliProcess test(tracker, clock);
-    ASSERT_EQ(test.Run({"flash-test"}), 0) << test.Err();
+    ASSERT_EQ(test.Run({"flash-test", "--yes"}), 0) << test.Err();
     EXPECT_NE(test.Err().find("I2C Test Passed"), std::string::npos);
 
     const std::string in = TempPath("broken.kml");

@@ -8,10 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/SimulatorProcess.h"
@@ -55,8 +58,10 @@ std::vector<std::string> Environment(const fs::path& runtimeDir, const std::stri
     return variables;
 }
 
-// Runs `program` to its end, collecting both output streams.
-ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::string> environment) {
+// Runs `program` to its end, collecting both output streams. `whileRunning`, when given, is
+// called with the child's process id on a thread of its own while the output is collected.
+ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::string> environment,
+                         const std::function<void(pid_t)>& whileRunning = {}) {
     ProgramResult result;
     int outPipe[2];
     int errPipe[2];
@@ -76,6 +81,10 @@ ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::st
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
+    std::thread beside;
+    if (spawned == 0 && whileRunning) {
+        beside = std::thread(whileRunning, pid);
+    }
     if (spawned == 0) {
         pollfd watch[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
         std::string* sinks[2] = {&result.out, &result.err};
@@ -94,6 +103,9 @@ ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::st
                     sinks[i]->append(buffer, static_cast<std::size_t>(got));
                 }
             }
+        }
+        if (beside.joinable()) {
+            beside.join();
         }
         int status = 0;
         waitpid(pid, &status, 0);
@@ -123,9 +135,23 @@ protected:
     virtual std::vector<std::string> SimulatorOptions() const { return {}; }
 
     // vanteo-cli with the port in VANTEO_PORT, as a user would set it once.
-    ProgramResult Cli(std::vector<std::string> arguments) const {
+    ProgramResult Cli(std::vector<std::string> arguments,
+                      const std::function<void(pid_t)>& whileRunning = {}) const {
         arguments.insert(arguments.begin(), VANTEO_CLI_PROGRAM);
-        return RunProgram(arguments, Environment(directory_ / "run", simulator_.Port()));
+        return RunProgram(arguments, Environment(directory_ / "run", simulator_.Port()),
+                          whileRunning);
+    }
+
+    // Names in the test's folder that start with `prefix`.
+    std::vector<std::string> FilesStartingWith(const std::string& prefix) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(directory_)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind(prefix, 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        return names;
     }
 
     std::string File(const std::string& name) const { return (directory_ / name).string(); }
@@ -249,6 +275,10 @@ TEST_F(CliProgramTest, FlashAndTransmitterCommands) {
     EXPECT_NE(result.err.find("Done Clearing Flash\n"), std::string::npos);
 
     result = Cli({"flash-test"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("--yes"), std::string::npos);
+    EXPECT_EQ(result.err.find("I2C Test Passed"), std::string::npos);
+    result = Cli({"flash-test", "--yes"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.err.find("I2C Test Passed\n"), std::string::npos);
 
@@ -300,6 +330,50 @@ TEST_F(CliProgramTest, PortsHelpAndUsageErrors) {
     result = Cli({"--port", File("no-such-port"), "identify"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("Error opening com port\n"), std::string::npos) << result.err;
+}
+
+// A tracker at the true 9600-baud rate: a 1024-kbit download takes minutes, an erase that never
+// ends keeps the worker waiting.
+class SlowTrackerCliTest : public CliProgramTest {
+protected:
+    std::vector<std::string> SimulatorOptions() const override {
+        return {"--paced", "--memory", "1024", "--endless-erase"};
+    }
+};
+
+// Ctrl+C during a download: the block being read is finished, what arrived is written as the
+// KML file and reported, no temporary file is left, and the exit status is 130. SIGTERM during
+// an erase stops the wait, says the log is partly erased, and exits 143.
+TEST_F(SlowTrackerCliTest, InterruptStopsTheDownloadAndTerminateStopsTheErase) {
+    const std::string kml = File("flight.kml");
+    const auto interruptOnceDownloading = [this](pid_t pid) {
+        // The temporary file appears just before the download starts; the download then runs
+        // for a good second before the interrupt.
+        for (int i = 0; i < 3000 && FilesStartingWith("flight.kml.").empty(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        kill(pid, SIGINT);
+    };
+    ProgramResult result = Cli({"read-flash", kml}, interruptOnceDownloading);
+    EXPECT_EQ(result.status, 130) << result.err;
+    EXPECT_NE(result.err.find("Read Flash cancelled. Flash read incomplete: "), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find(" of 8192 blocks were not read; they are 00 in the KML file."),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(Slurp(kml).find("KVTENDDATA"), std::string::npos);
+    EXPECT_EQ(FilesStartingWith("flight.kml"), std::vector<std::string>{"flight.kml"});
+
+    result = Cli({"clear-flash", "--yes"}, [](pid_t pid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        kill(pid, SIGTERM);
+    });
+    EXPECT_EQ(result.status, 143) << result.err;
+    EXPECT_NE(result.err.find("Clear Flash cancelled. The tracker may still be erasing, and the "
+                              "flight log is partly erased"),
+              std::string::npos)
+        << result.err;
 }
 
 }  // namespace

@@ -100,6 +100,9 @@ TEST(CommandLineParser, CommandOptionsAndPositionals) {
     parsed = Parse({"--port", "p", "clear-flash"});
     ASSERT_TRUE(parsed.ok);  // parsed; the command itself refuses without --yes
     EXPECT_FALSE(parsed.request.yes);
+    parsed = Parse({"--port", "p", "flash-test", "--yes"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_TRUE(parsed.request.yes);
 }
 
 TEST(CommandLineParser, HelpNeedsNeitherPortNorArguments) {

@@ -148,6 +148,7 @@ bool RunOperation(FaultRig& rig, Op op) {
             rig.ui.QueueClearConfirmation(true);
             return OnClearFlash(rig.ctx) && WaitForFlashWorker(rig.ctx);
         case Op::flashTest:
+            rig.ui.QueueFlashTestConfirmation(true);
             return OnFlashTest(rig.ctx);
     }
     return false;

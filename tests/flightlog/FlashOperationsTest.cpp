@@ -7,6 +7,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/Operations.h"
@@ -294,10 +295,15 @@ TEST(ReadFlashTest, ShortBlocksAreCountedAndARunOfThemEndsTheDownload) {
         TemporaryFolder folder;
         ASSERT_TRUE(rig.StartDownload(folder.Path("short.kml")));
         EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
-        EXPECT_EQ(rig.ui.MessageTexts(),
-                  std::vector<std::string>{"Flash read incomplete: 960 of 1024 blocks came back "
-                                           "short or missing; their missing bytes are 00 in the "
-                                           "KML file"});
+        // Runs of 15 short blocks: 0-119, 128-247, ... (64 runs).
+        EXPECT_EQ(
+            rig.ui.MessageTexts(),
+            std::vector<std::string>{
+                "Flash read incomplete: 960 of 1024 blocks came back short (flash addresses "
+                "0-119, 128-247, 256-375, 384-503 and 60 more runs). The data of the short "
+                "blocks in the KML file is unreliable: the bytes that arrived are kept as "
+                "they came, the tracker's line end (0A 0D) can be among them, and bytes that never "
+                "came are 00."});
         EXPECT_EQ(std::count_if(tracker.writes.begin(), tracker.writes.end(),
                                 [](const auto& write) { return write[0] == 'J'; }),
                   1024);
@@ -312,26 +318,134 @@ TEST(ReadFlashTest, ShortBlocksAreCountedAndARunOfThemEndsTheDownload) {
         TemporaryFolder folder;
         ASSERT_TRUE(rig.StartDownload(folder.Path("garbled.kml")));
         EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
-        EXPECT_EQ(rig.ui.MessageTexts(),
-                  std::vector<std::string>{
-                      "The tracker stopped answering properly: 16 blocks in a row came back "
-                      "short, so the download was stopped. Flash read incomplete: 16 of 1024 "
-                      "blocks came back short and 908 were not read; their missing bytes are 00 "
-                      "in the KML file"});
+        EXPECT_EQ(
+            rig.ui.MessageTexts(),
+            std::vector<std::string>{
+                "The tracker stopped answering properly: 16 blocks in a row came back "
+                "short, so the download was stopped. Flash read incomplete: 16 of 1024 "
+                "blocks came back short (flash addresses 800-927) and 908 were not read. "
+                "The data of the short blocks in the KML file is unreliable: the bytes that "
+                "arrived are kept as they came, the tracker's line end (0A 0D) can be among them, "
+                "and bytes that never came are 00. The blocks not read are 00."});
         EXPECT_EQ(tracker.writes.back(), (std::vector<std::uint8_t>{'J', 0x03, 0x98}));  // 115 x 8
         EXPECT_EQ(rig.clock.NowMs(), 16 * kShortBlockMs);
 
-        // Every byte that arrived is in the file; the blocks not read are zeros.
+        // Every byte that arrived is in the file, the LF of the line end in each short block's
+        // last place; the blocks not read are zeros.
         std::vector<std::uint32_t> values(8192 + 16, 0xEE);
         ASSERT_EQ(ReadDataBlock(test::ReadFile(folder.Path("garbled.kml")), values).count, 8192u);
         for (std::size_t address = 0; address < 8192; ++address) {
             if (address < 800 || (address < 928 && address % 8 != 7)) {
                 ASSERT_EQ(values[address], address & 0xFF) << address;
-            } else if (address >= 928) {
+            } else if (address < 928) {
+                ASSERT_EQ(values[address], 0x0Au) << address;
+            } else {
                 ASSERT_EQ(values[address], 0u) << address;
             }
         }
     }
+}
+
+// The simulator's short blocks (two bytes short): the line end LF CR fills the block's last two
+// places and is kept there as it came; the message names the blocks instead of claiming zeros.
+TEST(ReadFlashTest, ShortBlocksKeepTheLineEndAndAreNamedAsUnreliable) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 64;
+    config.faults.shortFlashBlocks = 2;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    TemporaryFolder folder;
+    ASSERT_TRUE(rig.StartDownload(folder.Path("short.kml")));
+    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(
+        rig.ui.MessageTexts(),
+        std::vector<std::string>{
+            "The tracker stopped answering properly: 16 blocks in a row came back short, so "
+            "the download was stopped. Flash read incomplete: 16 of 1024 blocks came back "
+            "short (flash addresses 0-127) and 1008 were not read. The data of the short "
+            "blocks in the KML file is unreliable: the bytes that arrived are kept as they "
+            "came, the tracker's line end (0A 0D) can be among them, and bytes that never came are "
+            "00. The blocks not read are 00."});
+    for (std::uint32_t block = 0; block < 16 * 8; block += 8) {
+        for (std::uint32_t i = 0; i < 6; ++i) {
+            ASSERT_EQ(rig.log.logImage[block + i], simulator.Flash()[block + i]) << block + i;
+        }
+        EXPECT_EQ(rig.log.logImage[block + 6], 0x0Au) << block;
+        EXPECT_EQ(rig.log.logImage[block + 7], 0x0Du) << block;
+    }
+}
+
+// Cancel stops the download after the block being read; what arrived is written and reported
+// like any incomplete download, and the next download on the same link gets every block.
+TEST(ReadFlashTest, CancelKeepsWhatArrivedAndLeavesTheLinkClean) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 64;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    TemporaryFolder folder;
+    // Step 10 comes after the block at 288 (one step per 32 bytes): blocks 0-36 are read.
+    rig.ui.CancelAfterProgressSteps(10);
+    ASSERT_TRUE(rig.StartDownload(folder.Path("part.kml")));
+    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              std::vector<std::string>{"Read Flash cancelled. Flash read incomplete: 987 of 1024 "
+                                       "blocks were not read; they are 00 in the KML file."});
+    EXPECT_EQ(std::count(simulator.Commands().begin(), simulator.Commands().end(), 'J'), 37);
+    std::vector<std::uint32_t> values(8192 + 16, 0xEE);
+    ASSERT_EQ(ReadDataBlock(test::ReadFile(folder.Path("part.kml")), values).count, 8192u);
+    for (std::size_t address = 0; address < 8192; ++address) {
+        ASSERT_EQ(values[address], address < 296 ? simulator.Flash()[address] : 0u) << address;
+    }
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"part.kml"});
+
+    rig.ui.Cancel(false);
+    rig.ui.ClearMessages();
+    ASSERT_TRUE(rig.StartDownload(folder.Path("whole.kml")));
+    EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(), kDone);
+    EXPECT_TRUE(
+        std::equal(simulator.Flash().begin(), simulator.Flash().end(), rig.log.logImage.begin()));
+}
+
+// Cancelled before a block arrived (Ctrl+C while the tracker was being identified): the file the
+// user had stays, and no temporary file is left beside it.
+TEST(ReadFlashTest, CancelBeforeTheFirstBlockWritesNoFile) {
+    sim::TrackerSimulator simulator;
+    FlightLogRig rig(simulator);
+    TemporaryFolder folder;
+    test::WriteFile(folder.Path("keep.kml"), "the user's flight");
+    rig.ui.Cancel();
+    EXPECT_FALSE(rig.StartDownload(folder.Path("keep.kml")));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              std::vector<std::string>{
+                  "Read Flash cancelled before the first block: no file was written"});
+    EXPECT_EQ(simulator.Commands().find('J'), std::string::npos);
+    EXPECT_FALSE(rig.log.flashBusy);
+    EXPECT_EQ(test::ReadFile(folder.Path("keep.kml")), "the user's flight");
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"keep.kml"});
+}
+
+// Cancel pressed on another thread while the worker waits in its first block read: that block
+// is finished, nothing more is asked for.
+TEST(ReadFlashTest, CancelFromTheUserInterfaceThreadStopsAfterTheCurrentBlock) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 1024;
+    sim::TrackerSimulator simulator(config);
+    test::GatedDevice gate(simulator, 'J');
+    FlightLogRig rig(gate);
+    TemporaryFolder folder;
+    ASSERT_TRUE(rig.StartDownload(folder.Path("one.kml")));
+    while (!gate.Reached()) {
+        std::this_thread::yield();
+    }
+    rig.ui.Cancel();
+    gate.Open();
+    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(std::count(simulator.Commands().begin(), simulator.Commands().end(), 'J'), 1);
+    EXPECT_EQ(rig.ui.MessageTexts().back(),
+              "Read Flash cancelled. Flash read incomplete: 8191 of 8192 blocks were not read; "
+              "they are 00 in the KML file.");
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"one.kml"});
 }
 
 TEST(ReadFlashTest, UnpluggedTrackerEndsTheDownloadSoon) {
@@ -464,6 +578,52 @@ TEST(ClearFlashTest, SilentTrackerEndsTheEraseOnTheVirtualClock) {
     // The last progress byte came at about 500 ms; the wait ends 30 s later, not much after.
     EXPECT_GE(rig.clock.NowMs(), 500 + 30000);
     EXPECT_LT(rig.clock.NowMs(), 500 + 30000 + 6000);
+    EXPECT_FALSE(rig.log.flashBusy);
+}
+
+// A tracker that keeps sending erase progress without ever ending the reply: the whole erase is
+// bounded (20 minutes), not only the silence between bytes.
+TEST(ClearFlashTest, EndlessProgressEndsTheEraseAfterTwentyMinutes) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 1024;
+    config.eraseProgressBytes = 2000;  // one a second: 33 minutes of progress, then silence
+    config.eraseByteIntervalMs = 1000;
+    config.faults.endlessErase = true;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    rig.ui.QueueClearConfirmation(true);
+    ASSERT_TRUE(OnClearFlash(rig.ctx));
+    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              std::vector<std::string>{
+                  "The erase did not end within 20 minutes although the tracker kept sending. "
+                  "The flash may not be fully cleared: check the tracker and press Clear Flash "
+                  "again."});
+    EXPECT_GE(rig.clock.NowMs(), 20 * 60 * 1000);
+    EXPECT_LT(rig.clock.NowMs(), 20 * 60 * 1000 + 2000);
+    EXPECT_TRUE(simulator.FlashWrites().empty());  // the trailer is not touched
+}
+
+// Cancel during the erase stops the wait at once and says what state the log is in.
+TEST(ClearFlashTest, CancelStopsTheWaitAndSaysTheLogIsPartlyErased) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 1024;
+    config.eraseProgressBytes = 20;
+    config.eraseByteIntervalMs = 100;
+    sim::TrackerSimulator simulator(config);
+    FlightLogRig rig(simulator);
+    rig.ui.QueueClearConfirmation(true);
+    rig.ui.CancelAfterProgressSteps(3);
+    ASSERT_TRUE(OnClearFlash(rig.ctx));
+    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(),
+              std::vector<std::string>{
+                  "Clear Flash cancelled. The tracker may still be erasing, and the flight log is "
+                  "partly erased: press Clear Flash again and let it finish before the next "
+                  "flight."});
+    EXPECT_EQ(rig.ui.ProgressSteps(), 3);
+    EXPECT_LT(rig.clock.NowMs(), 1000);
+    EXPECT_TRUE(simulator.FlashWrites().empty());
     EXPECT_FALSE(rig.log.flashBusy);
 }
 

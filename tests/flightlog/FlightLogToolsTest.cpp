@@ -382,6 +382,7 @@ TEST(FlashTestTest, PatternWrittenAndCheckedOnEachMemory) {
         config.memorySizeKbit = kbit;
         sim::TrackerSimulator simulator(config);
         FlightLogRig rig(simulator);
+        rig.ui.QueueFlashTestConfirmation(true);
         ASSERT_TRUE(OnFlashTest(rig.ctx));
         EXPECT_EQ(rig.ui.MessageTexts(), std::vector<std::string>{"I2C Test Passed"});
         const auto& writes = simulator.FlashWrites();
@@ -399,6 +400,26 @@ TEST(FlashTestTest, PatternWrittenAndCheckedOnEachMemory) {
     }
 }
 
+// The pattern overwrites the start of the flight log: declined, nothing reaches the tracker and
+// the flight stays; agreed, the test runs as before. A busy worker refuses before asking.
+TEST(FlashTestTest, AsksFirstAndDeclinedLeavesTheFlightAlone) {
+    sim::SimulatorConfig config;
+    config.memorySizeKbit = 128;
+    sim::TrackerSimulator simulator(config);
+    const std::vector<std::uint8_t> flight = simulator.Flash();
+    FlightLogRig rig(simulator);
+    rig.ui.QueueFlashTestConfirmation(false);
+    EXPECT_FALSE(OnFlashTest(rig.ctx));
+    EXPECT_TRUE(simulator.Commands().empty());
+    EXPECT_TRUE(rig.ui.MessageTexts().empty());
+    EXPECT_EQ(simulator.Flash(), flight);
+
+    rig.ui.QueueFlashTestConfirmation(true);
+    EXPECT_TRUE(OnFlashTest(rig.ctx));
+    EXPECT_EQ(rig.ui.MessageTexts(), std::vector<std::string>{"I2C Test Passed"});
+    EXPECT_EQ(simulator.Flash()[0], 3);
+}
+
 TEST(FlashTestTest, BadMemoryIsReportedWithItsFirstValues) {
     test::ReplyDevice device;
     device.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
@@ -414,6 +435,7 @@ TEST(FlashTestTest, BadMemoryIsReportedWithItsFirstValues) {
         }
     };
     FlightLogRig rig(device);
+    rig.ui.QueueFlashTestConfirmation(true);
     EXPECT_FALSE(OnFlashTest(rig.ctx));
     EXPECT_EQ(rig.ui.MessageTexts(),
               (std::vector<std::string>{"Data Read0 Error", " read 3 4 5 6 \n"}));
@@ -436,6 +458,7 @@ TEST(FlashTestTest, BadMemoryIsReportedWithItsFirstValues) {
         }
     };
     FlightLogRig rig2(upper);
+    rig2.ui.QueueFlashTestConfirmation(true);
     EXPECT_FALSE(OnFlashTest(rig2.ctx));
     EXPECT_EQ(rig2.ui.MessageTexts(),
               (std::vector<std::string>{"Data Read1 Error", " read 1a 1a 1a 1a \n"}));

@@ -79,6 +79,20 @@ bool ScriptedInteraction::ConfirmClearFlash() {
     return answer;
 }
 
+bool ScriptedInteraction::ConfirmFlashTest() {
+    if (flashTestAnswers_.empty()) {
+        return false;
+    }
+    const bool answer = flashTestAnswers_.front();
+    flashTestAnswers_.pop_front();
+    return answer;
+}
+
+void ScriptedInteraction::CancelAfterProgressSteps(int steps) {
+    std::lock_guard lock(mutex_);
+    cancelAfterSteps_ = steps;
+}
+
 void ScriptedInteraction::ProgressBegin(int steps) {
     std::lock_guard lock(mutex_);
     progressBeginSteps_ = steps;
@@ -88,6 +102,10 @@ void ScriptedInteraction::ProgressBegin(int steps) {
 void ScriptedInteraction::ProgressStep() {
     std::lock_guard lock(mutex_);
     ++progressSteps_;
+    if (progressSteps_ == cancelAfterSteps_) {
+        cancelled_ = true;
+        cancelAfterSteps_ = -1;  // once
+    }
 }
 
 void ScriptedInteraction::ProgressEnd() {}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -30,6 +31,11 @@ public:
         detailsAnswers_.push_back(std::move(details));
     }
     void QueueClearConfirmation(bool clear) { clearAnswers_.push_back(clear); }
+    // The next flash-test question (an empty queue answers No).
+    void QueueFlashTestConfirmation(bool run) { flashTestAnswers_.push_back(run); }
+    // The user presses Cancel now, or once the progress has stepped `steps` times.
+    void Cancel(bool cancelled = true) { cancelled_ = cancelled; }
+    void CancelAfterProgressSteps(int steps);
 
     std::vector<Message> Messages() const;
     std::vector<std::string> MessageTexts() const;
@@ -43,9 +49,11 @@ public:
     std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
     bool AskFlightDetails(FlightDetails& details) override;
     bool ConfirmClearFlash() override;
+    bool ConfirmFlashTest() override;
     void ProgressBegin(int steps) override;
     void ProgressStep() override;
     void ProgressEnd() override;
+    bool ProgressCancelled() const override { return cancelled_.load(); }
 
     // The requests the dialogs were opened with, in order.
     std::vector<FileDialogRequest> dialogRequests;
@@ -57,6 +65,9 @@ private:
     std::deque<std::optional<std::string>> saveAnswers_;
     std::deque<std::optional<FlightDetails>> detailsAnswers_;
     std::deque<bool> clearAnswers_;
+    std::deque<bool> flashTestAnswers_;
+    std::atomic<bool> cancelled_{false};
+    int cancelAfterSteps_ = -1;
     int progressSteps_ = 0;
     int progressBeginSteps_ = -1;
     int fileDialogs_ = 0;
