@@ -120,6 +120,9 @@ void CCommunicatorDlg::BindControls() {
     }
     progressBar_ = qobject_cast<QProgressBar*>(Control(control::kProgressBar));
     portCombo_ = ui_->comPortCombo;
+    // An editable box completes what is typed from its list, so "COM1" would become a listed
+    // "COM10" (another device): the name stays as typed, the list is there to pick from.
+    portCombo_->setCompleter(nullptr);
 }
 
 void CCommunicatorDlg::PrepareControls() {

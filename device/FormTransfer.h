@@ -55,8 +55,10 @@ FieldReadResult ReadFieldFromText(const FieldRow& row, const std::string& text, 
 // The text the control of `row` shows for its field. A check field outside 0 … 2 is first set
 // to 0, which is why the form is not const.
 std::string FieldToText(const FieldRow& row, FormModel& form);
-// The "COM port" selection rule: the first entry that begins with `text`, compared without
-// regard to letter case, or `text` unchanged when none does.
+// The "COM port" selection rule: the entry equal to `text`; else the one entry equal to it
+// without regard to letter case; else `text` unchanged (a port that is not listed stays as
+// typed, and opening it then fails with its own message). An empty `text` selects the first
+// entry.
 std::string SelectComPortEntry(const std::string& text, const std::vector<std::string>& entries);
 
 }  // namespace vanteo
