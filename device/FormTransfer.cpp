@@ -100,6 +100,40 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::optional<double> ParseDecimalText(const std::string& text) {
+    const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    const auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    std::size_t pos = 0;
+    while (pos < text.size() && isSpace(text[pos])) {
+        ++pos;
+    }
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        ++pos;
+    }
+    std::size_t digits = 0;
+    while (pos < text.size() && isDigit(text[pos])) {
+        ++pos;
+        ++digits;
+    }
+    if (pos < text.size() && text[pos] == '.') {
+        ++pos;
+        while (pos < text.size() && isDigit(text[pos])) {
+            ++pos;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    while (pos < text.size() && isSpace(text[pos])) {
+        ++pos;
+    }
+    if (pos != text.size()) {
+        return std::nullopt;
+    }
+    return LeadingDoubleC(text);
+}
+
 std::optional<std::int64_t> ParseIntegerText(const std::string& text) {
     return ParseNumber(text, true);
 }

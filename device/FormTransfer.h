@@ -41,6 +41,13 @@ std::optional<std::int64_t> ParseIntegerText(const std::string& text);
 // As ParseIntegerText, but a leading '-' is refused.
 std::optional<std::int64_t> ParseUnsignedText(const std::string& text);
 
+// A decimal number in a text field ("Frequency" in MHz, "Low V" in volts), in the "C" locale:
+// white space, an optional sign, digits with at most one decimal point, then nothing but white
+// space. nullopt for anything else, so that a decimal comma ("434,65"), a unit ("3.5V") or a
+// hexadecimal or exponent form is refused instead of being cut short at the first character
+// that does not fit.
+std::optional<double> ParseDecimalText(const std::string& text);
+
 // The outcome of taking one control's text into its field.
 struct FieldReadResult {
     bool ok = true;

@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <string>
 
 #include "device/FieldTable.h"
+#include "device/FormTransfer.h"
 #include "device/LinkSteps.h"
 #include "device/MemoryMap.h"
 #include "device/Operations.h"
@@ -18,6 +20,7 @@ constexpr int kOldestFirmware = 2;
 constexpr std::size_t kIdStringLength = 6;
 constexpr std::size_t kPathLength = 7;
 constexpr int kSlowestSafeTxRate = 5;  // seconds; below it the GPS may not re-acquire lock
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
 // A failed check: the long text into the Messages field, the short one in a box, nothing sent.
 bool Refuse(DeviceContext& ctx, const char* longText, const char* shortText) {
@@ -30,10 +33,12 @@ bool Refuse(DeviceContext& ctx, const char* longText, const char* shortText) {
 bool Validate(DeviceContext& ctx) {
     const FormModel& form = ctx.form;
     const TrackerCapabilities& caps = ctx.tracker.capabilities;
-    const double frequency = LeadingDoubleC(form.frequency);
-    const float lowVoltage = static_cast<float>(LeadingDoubleC(form.lowVoltage));
-    // The ranges are tested as "not inside", so that a text the number parser takes for NaN
-    // ("nan") is refused instead of reaching the encoders.
+    // A text that is not wholly a number ("434,65", "3.5V") is refused with the field's range
+    // message rather than cut short at the first character that does not fit.
+    const double frequency = ParseDecimalText(form.frequency).value_or(kNotANumber);
+    const float lowVoltage =
+        static_cast<float>(ParseDecimalText(form.lowVoltage).value_or(kNotANumber));
+    // The ranges are tested as "not inside", so that a refused text fails every range.
     if (caps.band2m) {
         // The accepted band is wider than the message says.
         if (!(frequency >= 140.0 && frequency <= 160.0)) {

@@ -184,6 +184,32 @@ TEST_F(CliCommandsTest, WriteRefusesBeforeSendingAnythingWhenAValueIsRefused) {
     }
 }
 
+// A number with trailing text is refused with the field's own message, not cut short: a decimal
+// comma would otherwise store 434.000 MHz.
+TEST_F(CliCommandsTest, WriteRefusesANumberFollowedByOtherText) {
+    tracker.Config().modelId = "ZPNAV0";  // 70 cm
+    const struct {
+        const char* setting;
+        const char* longText;
+        const char* shortText;
+    } cases[] = {
+        {"Frequency=434,65", "Please enter a frequency between 420 and 480 Mhz",
+         "Invalid Frequency"},
+        {"Low V=3.5V", "Please enter a voltage value between 3.2V and 4.0V",
+         "Invalid Low Voltage value"},
+    };
+    for (const auto& c : cases) {
+        CliProcess cli(tracker, clock);
+        // The simulated memory holds a 2 m frequency: one on this band, then the case.
+        EXPECT_EQ(cli.Run({"write", "--set", "Frequency=433.920", "--set", c.setting}), 1)
+            << c.setting;
+        EXPECT_EQ(cli.Out(), std::string(c.longText) + "\n");
+        EXPECT_NE(cli.Err().find(c.shortText), std::string::npos) << cli.Err();
+        EXPECT_TRUE(tracker.LastSettingsRecord().empty());
+        EXPECT_TRUE(tracker.Pokes().empty());
+    }
+}
+
 TEST_F(CliCommandsTest, ReadJsonThenWriteJsonPutsBackTheSameConfiguration) {
     CliProcess first(tracker, clock);
     ASSERT_EQ(first.Run({"write", "--set", "ID String=AB1", "--set", "Path 2=WIDE2-2"}), 0)

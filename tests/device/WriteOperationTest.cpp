@@ -181,6 +181,15 @@ TEST_F(WriteTest, ChecksRefuseBeforeAnythingIsSent) {
          "Invalid Low Voltage value"},
         {1028, "nan", "Please enter a voltage value between 3.2V and 4.0V",
          "Invalid Low Voltage value"},
+        // Trailing text is refused, not cut off: a decimal comma, a unit, other number forms.
+        {1001, "145,5", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
+        {1001, "145.5 M", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
+        {1001, "0x91", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
+        {1001, "1.45e2", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
+        {1028, "3.5V", "Please enter a voltage value between 3.2V and 4.0V",
+         "Invalid Low Voltage value"},
+        {1028, "3,5", "Please enter a voltage value between 3.2V and 4.0V",
+         "Invalid Low Voltage value"},
         {1034, "KD0ABCD", "Callsign must be 6 or fewer characters long", "Invalid callsign length"},
         {1055, "WIDE1", "path 1 must be 7 characters long", "Invalid path length"},
         {1056, "WIDE2-22", "Please enter no more than 7 characters.", nullptr},
@@ -200,10 +209,11 @@ TEST_F(WriteTest, ChecksRefuseBeforeAnythingIsSent) {
 }
 
 TEST_F(WriteTest, BandEdgesAndLowVoltageEdgesPass) {
-    for (const char* frequency : {"141.0", "159.5", "140", "160"}) {
+    // White space around the number is no trailing text.
+    for (const char* frequency : {"141.0", "159.5", "140", "160", " 141\t "}) {
         ReadTracker("ZPNAV9", 130);
         ui.Type(1001, frequency);
-        ui.Type(1028, "3.2");
+        ui.Type(1028, "3.2 ");
         EXPECT_TRUE(OnWrite(ctx)) << frequency;
     }
 }
