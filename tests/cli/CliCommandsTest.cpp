@@ -246,6 +246,23 @@ TEST_F(CliCommandsTest, ReadJsonThenWriteJsonPutsBackTheSameConfiguration) {
     EXPECT_EQ(message, std::string("Recovery mode") + '\0');
 }
 
+// 346 and 347 both show "3.35" (3 × 3.3 V / 1024 per code): a settings file read from the
+// tracker and written back in a new process leaves its low-voltage code as it was.
+TEST_F(CliCommandsTest, ReadJsonThenWriteJsonKeepsTheLowVoltageCode) {
+    tracker.Memory()[33] = 0x01;
+    tracker.Memory()[34] = 0x5B;  // 347
+    const std::string json = TempPath("config.json");
+    CliProcess reader(tracker, clock);
+    ASSERT_EQ(reader.Run({"read", "--json", json}), 0) << reader.Err();
+    EXPECT_NE(reader.Out().find("\n1028 Low V: 3.35\n"), std::string::npos) << reader.Out();
+    CliProcess writer(tracker, clock);
+    ASSERT_EQ(writer.Run({"write", "--json", json}), 0) << writer.Err();
+    const std::vector<std::uint8_t>& record = tracker.LastSettingsRecord();
+    ASSERT_EQ(record.size(), 35u);
+    EXPECT_EQ(record[33], 0x01);
+    EXPECT_EQ(record[34], 0x5B);
+}
+
 TEST_F(CliCommandsTest, WriteJsonThatIsNotASettingsFileIsRefusedBeforeTheRead) {
     const std::string json = TempPath("bad.json");
     Spit(json, R"({"profiles": [{"slowSpeed": 256}, {}]})");

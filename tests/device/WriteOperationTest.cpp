@@ -218,6 +218,40 @@ TEST_F(WriteTest, BandEdgesAndLowVoltageEdgesPass) {
     }
 }
 
+// Read then Write leaves the low-voltage bytes (record 33-34) as they were, for every code the
+// Write accepts on a ZPNAV9: 3 × 3.3 V / 1024 per code, so 331 (3.2001 V, "3.20") up to 414
+// (4.0025 V, "4.00"); 330 (3.1904 V) and 415 (4.0122 V) show "3.19" and "4.01" and are refused.
+// Some texts belong to two codes (346 and 347 both show "3.35"): each goes back as itself.
+TEST_F(WriteTest, ReadThenWriteKeepsEveryLowVoltageCode) {
+    for (std::uint32_t code = 330; code <= 415; ++code) {
+        sim::SimulatorConfig config;
+        Attach(config);
+        simulator->Memory()[33] = static_cast<std::uint8_t>(code >> 8);
+        simulator->Memory()[34] = static_cast<std::uint8_t>(code & 0xFF);
+        ASSERT_TRUE(OnRead(ctx)) << code;
+        const bool accepted = OnWrite(ctx);
+        if (code == 330 || code == 415) {
+            EXPECT_FALSE(accepted) << code;
+            EXPECT_EQ(form.messages, "Please enter a voltage value between 3.2V and 4.0V");
+            continue;
+        }
+        ASSERT_TRUE(accepted) << code << " shown as " << form.lowVoltage;
+        const Bytes record = Record();
+        EXPECT_EQ(
+            Bytes(record.begin() + 33, record.begin() + 35),
+            (Bytes{static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)}))
+            << code << " shown as " << form.lowVoltage;
+    }
+    // The same text typed again after a Read of another code: a code that shows it.
+    simulator->Memory()[33] = 0x01;
+    simulator->Memory()[34] = 0x90;  // 400, "3.87"
+    ASSERT_TRUE(OnRead(ctx));
+    ui.Type(1028, "3.20");
+    ASSERT_TRUE(OnWrite(ctx));
+    const Bytes record = Record();
+    EXPECT_EQ(Bytes(record.begin() + 33, record.begin() + 35), (Bytes{0x01, 0x4B}));  // 331
+}
+
 TEST_F(WriteTest, LowerCaseCallsignIsRefusedAfterTheProfileIsStored) {
     ReadTracker("ZPNAV9", 130);
     ui.Type(1034, "kd0abc");
