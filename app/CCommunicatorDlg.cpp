@@ -180,7 +180,9 @@ void CCommunicatorDlg::ConnectCommands() {
         }
     };
     const auto device = [this](DeviceOperation operation) {
-        return [this, operation] { RunLinkOperation([this, operation] { operation(device_); }); };
+        return [this, operation] {
+            RunLinkOperation([this, operation] { return operation(device_); });
+        };
     };
     // Save Cfg, Restore Cfg and the flash operations open the port named in the box without
     // taking the whole form in first: the name must be the one on screen now.
@@ -188,7 +190,7 @@ void CCommunicatorDlg::ConnectCommands() {
         return [this, operation] {
             RunLinkOperation([this, operation] {
                 TakePortFromBox();
-                operation(device_);
+                return operation(device_);
             });
         };
     };
@@ -196,7 +198,7 @@ void CCommunicatorDlg::ConnectCommands() {
         return [this, operation] {
             RunLinkOperation([this, operation] {
                 TakePortFromBox();
-                operation(flightLog_);
+                return operation(flightLog_);
             });
         };
     };
@@ -220,7 +222,7 @@ void CCommunicatorDlg::ConnectCommands() {
         RunLinkOperation(
             [this] {
                 TakePortFromBox();
-                OnClearFlash(flightLog_);
+                return OnClearFlash(flightLog_);
             },
             false);
     });
@@ -540,17 +542,24 @@ void CCommunicatorDlg::TakePortFromBox() {
     form_.comPort = ToBytes(portCombo_->currentText());
 }
 
-void CCommunicatorDlg::RunLinkOperation(const std::function<void()>& operation,
+void CCommunicatorDlg::RunLinkOperation(const std::function<bool()>& operation,
                                         bool refuseWhileFlashBusy) {
     if (refuseWhileFlashBusy && RefuseWhileFlashBusy(flightLog_)) {
         return;
     }
+    // The button pressed names the operation should it stop.
+    const auto* button = qobject_cast<const QAbstractButton*>(sender());
+    const std::string name = button ? ToBytes(button->text()) : std::string("The operation");
+    const std::string lineBefore = form_.messages;
     // The exchange blocks this thread; the pointer says so.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     ++busyDepth_;
-    operation();
+    const bool completed = operation();
     --busyDepth_;
     QGuiApplication::restoreOverrideCursor();
+    if (!completed) {
+        ShowStopLine(device_, lineBefore, name);
+    }
 }
 
 void CCommunicatorDlg::OpenAboutBox() {

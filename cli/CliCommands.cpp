@@ -59,6 +59,7 @@ int CliCommands::Run(const CliRequest& request) {
     // operations that take the form in and those that use the field agree.
     device_.form.comPort = request.port;
     console_.ShowForm();
+    lineBefore_ = device_.form.messages;
 
     switch (request.command) {
         case CliCommand::identify:
@@ -99,6 +100,9 @@ int CliCommands::Run(const CliRequest& request) {
 }
 
 int CliCommands::Finish(bool ok) {
+    if (!ok) {
+        ShowStopLine(device_, lineBefore_, commandName_);
+    }
     const std::string& messages = device_.form.messages;
     if (!messages.empty()) {
         out_ << messages;
@@ -123,7 +127,11 @@ int CliCommands::ReadTrackerFirst() {
     if (!LinkFree()) {
         return kFailed;
     }
-    return OnRead(device_) ? kDone : Finish(false);
+    if (!OnRead(device_)) {
+        return Finish(false);
+    }
+    lineBefore_ = device_.form.messages;
+    return kDone;
 }
 
 int CliCommands::Identify() {

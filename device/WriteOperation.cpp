@@ -21,6 +21,10 @@ constexpr std::size_t kIdStringLength = 6;
 constexpr std::size_t kPathLength = 7;
 constexpr int kSlowestSafeTxRate = 5;  // seconds; below it the GPS may not re-acquire lock
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr const char* kNothingWritten = "Write failed: nothing was written to the tracker";
+constexpr const char* kPartlyWritten =
+    "Write failed part way: the tracker may be partly written. Read it and check every setting "
+    "before flying";
 
 // A failed check: the long text into the Messages field, the short one in a box, nothing sent.
 bool Refuse(DeviceContext& ctx, const char* longText, const char* shortText) {
@@ -205,6 +209,82 @@ bool SendSmartBeaconingAndMessages(DeviceContext& ctx) {
     return true;
 }
 
+// What the Write asks before it sends: the serial number, the calibration, the firmware version
+// and the memory size. Only questions: a stop here leaves the tracker as it was.
+bool AskTracker(DeviceContext& ctx) {
+    SerialLink& link = ctx.link;
+    TrackerCapabilities& caps = ctx.tracker.capabilities;
+    // A tracker that does not answer has already been reported by the link, which closed.
+    if (!link.Sync() && !link.IsOpen()) {
+        return false;
+    }
+    if (!FetchSerialNumber(ctx) || !FetchCalibration(ctx)) {
+        return false;
+    }
+    std::string line;
+    if (!SendCommand(ctx, command::kVersion) || !link.ReadLine(line)) {
+        return false;
+    }
+    caps.firmwareVersion = LeadingIntC(SerialLink::LineText(line));
+    if (caps.firmwareVersion < kOldestFirmware) {
+        ctx.ui.ShowMessage("YOu must be running firmware version 2 or greater");
+        return false;
+    }
+    link.WriteByte(command::kMemorySize);
+    if (!link.ReadLine(line)) {
+        ctx.ui.ShowMessage("Error reading memory size");
+        return false;
+    }
+    if (!line.empty() && line[0] == '1') {
+        caps.memorySizeKbit = 128;
+    } else if (!line.empty() && line[0] == '2') {
+        caps.memorySizeKbit = 1024;
+    }
+    return true;
+}
+
+// The configuration itself: paths, synthesizer registers, the settings record, smart beaconing
+// and the messages. From the first path byte on, a stop leaves the tracker partly written.
+bool SendConfiguration(DeviceContext& ctx, const IdStringBytes& idBytes) {
+    SerialLink& link = ctx.link;
+    FormModel& form = ctx.form;
+    const TrackerCapabilities& caps = ctx.tracker.capabilities;
+    if (!SendPaths(ctx)) {
+        return false;
+    }
+    // With packedFrequency the frequency travels in the record (EncodeSettingsRecord).
+    if (caps.pllRegisters && !SendSynthRegisters(ctx)) {
+        return false;
+    }
+    std::string line;
+    link.WriteByte(command::kWriteRecord);
+    link.ReadLine(line);
+    if (!link.IsOpen()) {
+        return false;
+    }
+    // The tracker waits for the record while the interlock messages are open.
+    ApplyInterlocks(ctx);
+    ctx.tracker.flagBytes = FormFlagBytes(form, ctx.tracker.profileStore);
+    const WrittenRecord record =
+        EncodeSettingsRecord(idBytes, form, ctx.tracker.profileStore, caps);
+    for (const std::uint8_t byte : record) {
+        link.WriteByte(byte);
+    }
+    link.ReadLine(line);
+    if (!link.IsOpen()) {
+        return false;
+    }
+    return !caps.smartBeaconing || SendSmartBeaconingAndMessages(ctx);
+}
+
+// A Write that stopped after the port opened: the Messages field says how far it got (the
+// message box has said why).
+bool StopWith(DeviceContext& ctx, const char* line) {
+    ctx.form.messages = line;
+    ctx.ui.ShowForm();
+    return false;
+}
+
 }  // namespace
 
 bool OnWrite(DeviceContext& ctx) {
@@ -244,59 +324,11 @@ bool OnWrite(DeviceContext& ctx) {
     if (!link.OpenPort(form.comPort)) {
         return false;
     }
-    // A tracker that does not answer has already been reported by the link, which closed.
-    if (!link.Sync() && !link.IsOpen()) {
-        return false;
+    if (!AskTracker(ctx)) {
+        return StopWith(ctx, kNothingWritten);
     }
-    if (!FetchSerialNumber(ctx) || !FetchCalibration(ctx)) {
-        return false;
-    }
-    std::string line;
-    if (!SendCommand(ctx, command::kVersion) || !link.ReadLine(line)) {
-        return false;
-    }
-    caps.firmwareVersion = LeadingIntC(SerialLink::LineText(line));
-    if (caps.firmwareVersion < kOldestFirmware) {
-        ctx.ui.ShowMessage("YOu must be running firmware version 2 or greater");
-        return false;
-    }
-    link.WriteByte(command::kMemorySize);
-    if (!link.ReadLine(line)) {
-        ctx.ui.ShowMessage("Error reading memory size");
-        return false;
-    }
-    if (!line.empty() && line[0] == '1') {
-        caps.memorySizeKbit = 128;
-    } else if (!line.empty() && line[0] == '2') {
-        caps.memorySizeKbit = 1024;
-    }
-
-    if (!SendPaths(ctx)) {
-        return false;
-    }
-    // With packedFrequency the frequency travels in the record (EncodeSettingsRecord).
-    if (caps.pllRegisters && !SendSynthRegisters(ctx)) {
-        return false;
-    }
-    link.WriteByte(command::kWriteRecord);
-    link.ReadLine(line);
-    if (!link.IsOpen()) {
-        return false;
-    }
-    // The tracker waits for the record while the interlock messages are open.
-    ApplyInterlocks(ctx);
-    ctx.tracker.flagBytes = FormFlagBytes(form, ctx.tracker.profileStore);
-    const WrittenRecord record =
-        EncodeSettingsRecord(*idBytes, form, ctx.tracker.profileStore, caps);
-    for (const std::uint8_t byte : record) {
-        link.WriteByte(byte);
-    }
-    link.ReadLine(line);
-    if (!link.IsOpen()) {
-        return false;
-    }
-    if (caps.smartBeaconing && !SendSmartBeaconingAndMessages(ctx)) {
-        return false;
+    if (!SendConfiguration(ctx, *idBytes)) {
+        return StopWith(ctx, kPartlyWritten);
     }
 
     form.messages = "Write Complete";

@@ -293,6 +293,33 @@ TEST_F(CliCommandsTest, ASilentTrackerFailsWithTheLinksMessage) {
     EXPECT_EQ(cli.Out(), "err0\n");
 }
 
+// Scripts read the stdout line: after a failure it names the failure, never the "Read Complete"
+// of the Read the command began with.
+TEST_F(CliCommandsTest, AFailedCommandPrintsItsFailureNotTheReadsResult) {
+    CliProcess identify(tracker, clock);
+    ASSERT_EQ(identify.Run({"identify"}), 0);
+    const long readBytes = tracker.BytesSent();
+    CliProcess write(tracker, clock);
+    ASSERT_EQ(write.Run({"write"}), 0);
+    const long writeBytes = tracker.BytesSent() - 2 * readBytes;
+
+    sim::TrackerSimulator unplugged;  // half way through the Write
+    unplugged.Config().faults.disconnectAfterBytes = readBytes + writeBytes / 2;
+    CliProcess failedWrite(unplugged, clock);
+    EXPECT_EQ(failedWrite.Run({"write"}), 1);
+    EXPECT_EQ(failedWrite.Out(),
+              "Write failed part way: the tracker may be partly written. Read it and check every "
+              "setting before flying\n");
+    EXPECT_NE(failedWrite.Err().find("Serial Port Error: Read returned 0 chars"),
+              std::string::npos);
+
+    sim::TrackerSimulator silentAfterRead;  // unplugged at Save Cfg's first peek
+    silentAfterRead.Config().faults.disconnectAfterBytes = readBytes;
+    CliProcess failedSave(silentAfterRead, clock);
+    EXPECT_EQ(failedSave.Run({"save-cfg", TempPath("saved.kvt")}), 1);
+    EXPECT_EQ(failedSave.Out(), "save-cfg did not complete\n");
+}
+
 TEST_F(CliCommandsTest, SaveAndRestoreTheConfigurationMemory) {
     const std::string saved = TempPath("saved.kvt");
     CliProcess saver(tracker, clock);

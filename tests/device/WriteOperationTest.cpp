@@ -344,6 +344,37 @@ TEST_F(WriteTest, LinkLossEndsTheWriteWithoutCompletion) {
                                      "Serial Port Error: Read returned 0 chars. Closing com port"});
 }
 
+// Unplugged at every byte of a Write: the Messages field never keeps the Read's "Read
+// Complete", and once anything may have reached the tracker's memory it says so.
+TEST_F(WriteTest, AWriteThatStopsSaysHowFarItGot) {
+    const std::string nothingWritten = "Write failed: nothing was written to the tracker";
+    const std::string partlyWritten =
+        "Write failed part way: the tracker may be partly written. Read it and check every "
+        "setting before flying";
+    ReadTracker("ZPNAV9", 130);
+    const long before = simulator->BytesSent();
+    ASSERT_TRUE(OnWrite(ctx));
+    const long writeBytes = simulator->BytesSent() - before;
+    int partly = 0;
+    for (long cut = 0; cut < writeBytes; ++cut) {
+        ReadTracker("ZPNAV9", 130);
+        ASSERT_EQ(form.messages, "Read Complete");
+        simulator->Config().faults.disconnectAfterBytes = simulator->BytesSent() + cut;
+        EXPECT_FALSE(OnWrite(ctx)) << cut;
+        EXPECT_EQ(ui.ControlText(1002), form.messages) << cut;
+        if (!simulator->Pokes().empty()) {
+            EXPECT_EQ(form.messages, partlyWritten) << cut;
+        } else if (cut < 4) {  // not even the attention exchange's "OK" LF CR
+            EXPECT_EQ(form.messages, nothingWritten) << cut;
+        } else {
+            EXPECT_TRUE(form.messages == nothingWritten || form.messages == partlyWritten)
+                << cut << ": " << form.messages;
+        }
+        partly += form.messages == partlyWritten ? 1 : 0;
+    }
+    EXPECT_GT(partly, 0);
+}
+
 TEST_F(WriteTest, OldFirmwareStopsAfterTheVersion) {
     ReadTracker("ZPNAV9", 130);
     simulator->Config().firmwareVersion = 1;
