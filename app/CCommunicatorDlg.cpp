@@ -557,8 +557,10 @@ void CCommunicatorDlg::RunLinkOperation(const std::function<bool()>& operation,
     const bool completed = operation();
     --busyDepth_;
     QGuiApplication::restoreOverrideCursor();
-    if (!completed) {
-        ShowStopLine(device_, lineBefore, name);
+    if (!completed && SetStopLine(form_, lineBefore, name)) {
+        if (auto* messages = qobject_cast<QLineEdit*>(Control(control::kMessages))) {
+            messages->setText(FromBytes(form_.messages));
+        }
     }
 }
 

@@ -101,7 +101,7 @@ int CliCommands::Run(const CliRequest& request) {
 
 int CliCommands::Finish(bool ok) {
     if (!ok) {
-        ShowStopLine(device_, lineBefore_, commandName_);
+        SetStopLine(device_.form, lineBefore_, commandName_);
     }
     const std::string& messages = device_.form.messages;
     if (!messages.empty()) {

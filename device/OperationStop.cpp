@@ -17,13 +17,12 @@ bool IsProgressLine(const std::string& line) {
 
 }  // namespace
 
-void ShowStopLine(DeviceContext& ctx, const std::string& lineBefore, const std::string& operation) {
-    const std::string& line = ctx.form.messages;
-    if (line != lineBefore && !IsProgressLine(line)) {
-        return;  // the operation said itself how it ended
+bool SetStopLine(FormModel& form, const std::string& lineBefore, const std::string& operation) {
+    if (form.messages != lineBefore && !IsProgressLine(form.messages)) {
+        return false;  // the operation said itself how it ended
     }
-    ctx.form.messages = operation + " did not complete";
-    ctx.ui.ShowForm();
+    form.messages = operation + " did not complete";
+    return true;
 }
 
 }  // namespace vanteo

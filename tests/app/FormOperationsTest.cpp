@@ -114,8 +114,10 @@ TEST_F(FormOperationsTest, AFailedOperationReplacesTheEarlierResultLine) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     prompts.saveAnswers.push_back(dir.filePath("tracker.kvt").toStdString());
+    SetText(1034, "EDITED");  // Save Cfg does not take the form in: the edit stays on screen
     Click(1185);
     EXPECT_EQ(Text(1002).toStdString(), "Save Cfg did not complete");
+    EXPECT_EQ(Text(1034), "EDITED");
 }
 
 TEST_F(FormOperationsTest, ConfigurationFilesOpenThePortNamedInTheBoxNow) {
