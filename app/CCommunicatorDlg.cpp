@@ -141,6 +141,9 @@ void CCommunicatorDlg::BindControls() {
     }
     progressBar_ = qobject_cast<QProgressBar*>(Control(control::kProgressBar));
     portCombo_ = ui_->comPortCombo;
+    // An editable box completes what is typed from its list, so "COM1" would become a listed
+    // "COM10" (another device): the name stays as typed, the list is there to pick from.
+    portCombo_->setCompleter(nullptr);
 }
 
 void CCommunicatorDlg::PrepareControls() {
@@ -198,7 +201,9 @@ void CCommunicatorDlg::ConnectCommands() {
         }
     };
     const auto device = [this](DeviceOperation operation) {
-        return [this, operation] { RunLinkOperation([this, operation] { operation(device_); }); };
+        return [this, operation] {
+            RunLinkOperation([this, operation] { return operation(device_); });
+        };
     };
     // Save Cfg, Restore Cfg and the flash operations open the port named in the box without
     // taking the whole form in first: the name must be the one on screen now.
@@ -206,7 +211,7 @@ void CCommunicatorDlg::ConnectCommands() {
         return [this, operation] {
             RunLinkOperation([this, operation] {
                 TakePortFromBox();
-                operation(device_);
+                return operation(device_);
             });
         };
     };
@@ -214,7 +219,7 @@ void CCommunicatorDlg::ConnectCommands() {
         return [this, operation] {
             RunLinkOperation([this, operation] {
                 TakePortFromBox();
-                operation(flightLog_);
+                return operation(flightLog_);
             });
         };
     };
@@ -238,7 +243,7 @@ void CCommunicatorDlg::ConnectCommands() {
         RunLinkOperation(
             [this] {
                 TakePortFromBox();
-                OnClearFlash(flightLog_);
+                return OnClearFlash(flightLog_);
             },
             false);
     });
@@ -604,19 +609,28 @@ void CCommunicatorDlg::TakePortFromBox() {
     form_.comPort = ToBytes(portCombo_->currentText());
 }
 
-void CCommunicatorDlg::RunLinkOperation(const std::function<void()>& operation,
+void CCommunicatorDlg::RunLinkOperation(const std::function<bool()>& operation,
                                         bool refuseWhileFlashBusy) {
     if (refuseWhileFlashBusy && RefuseWhileFlashBusy(flightLog_)) {
         return;
     }
+    // The button pressed names the operation should it stop.
+    const auto* button = qobject_cast<const QAbstractButton*>(sender());
+    const std::string name = button ? ToBytes(button->text()) : std::string("The operation");
+    const std::string lineBefore = form_.messages;
     // The exchange blocks this thread; the pointer says so.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    operation();
+    const bool completed = operation();
     QGuiApplication::restoreOverrideCursor();
     // A download or erase now runs on its own: it can be cancelled until it ends (its
     // ProgressEnd, queued after this, disables the button again).
     if (log_.flashBusy.load()) {
         ui_->cancelFlashButton->setEnabled(true);
+    }
+    if (!completed && SetStopLine(form_, lineBefore, name)) {
+        if (auto* messages = qobject_cast<QLineEdit*>(Control(control::kMessages))) {
+            messages->setText(FromBytes(form_.messages));
+        }
     }
 }
 

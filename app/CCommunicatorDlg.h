@@ -120,8 +120,9 @@ private:
     void CancelFlashWork();
     // Runs a handler that may talk to the tracker, under a busy cursor; refused while a flash
     // worker owns the link, the log image or the KML file, unless the handler looks itself
-    // (`refuseWhileFlashBusy` false).
-    void RunLinkOperation(const std::function<void()>& operation, bool refuseWhileFlashBusy = true);
+    // (`refuseWhileFlashBusy` false). When it returns false the Messages field says that the
+    // operation of the button pressed did not complete, unless the operation said how it ended.
+    void RunLinkOperation(const std::function<bool()>& operation, bool refuseWhileFlashBusy = true);
     // The "COM port" field takes the box's text as it stands, without the rest of the form.
     void TakePortFromBox();
     // Runs `call` on the user-interface thread, waiting for it when called from another thread.

@@ -70,6 +70,7 @@ int CliCommands::Run(const CliRequest& request) {
     // operations that take the form in and those that use the field agree.
     device_.form.comPort = request.port;
     console_.ShowForm();
+    lineBefore_ = device_.form.messages;
 
     switch (request.command) {
         case CliCommand::identify:
@@ -114,6 +115,9 @@ int CliCommands::Run(const CliRequest& request) {
 }
 
 int CliCommands::Finish(bool ok) {
+    if (!ok) {
+        SetStopLine(device_.form, lineBefore_, commandName_);
+    }
     const std::string& messages = device_.form.messages;
     if (!messages.empty()) {
         out_ << messages;
@@ -138,7 +142,11 @@ int CliCommands::ReadTrackerFirst() {
     if (!LinkFree()) {
         return kFailed;
     }
-    return OnRead(device_) ? kDone : Finish(false);
+    if (!OnRead(device_)) {
+        return Finish(false);
+    }
+    lineBefore_ = device_.form.messages;
+    return kDone;
 }
 
 int CliCommands::Identify() {

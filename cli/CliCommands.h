@@ -57,7 +57,8 @@ private:
     int ExportFlight(const CliRequest& request);
     int Ports();
 
-    // Prints the Messages field (when it holds anything) and maps `ok` to the exit status.
+    // Prints the Messages field (when it holds anything) and maps `ok` to the exit status. After
+    // a failure the line names it, never an earlier result such as the Read's "Read Complete".
     int Finish(bool ok);
     // Prints "COMMAND: text" on the console and returns kFailed.
     int Fail(const std::string& text);
@@ -73,6 +74,8 @@ private:
     std::ostream& out_;
     PortLister portLister_;
     std::string commandName_;
+    // The Messages field as the command's last operation began (after the Read it starts with).
+    std::string lineBefore_;
 };
 
 }  // namespace vanteo::cli

@@ -67,6 +67,7 @@ std::span<const int> CalibrationModeControls();
 // Control identifiers that are not fields of the table: labels, group boxes and buttons the
 // operations show, hide or caption.
 namespace control {
+inline constexpr int kMessages = 1002;
 inline constexpr int kCompareButton = 1170;  // '<' / '>'
 inline constexpr int kClearFlash = 1070;
 inline constexpr int kProgressBar = 1068;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vanteo {
@@ -83,6 +84,10 @@ struct FormModel {
     std::int32_t compressData = 0;            // 1181 "Compress Data"
     std::uint32_t calibrationField = 0;  // 1183 the field before "-->" (fcal + calibration base)
     std::int32_t overwriteMemory = 0;    // 1197 "Overwite Memory on Powerup"
+
+    // No control: the low-voltage code the last Read received. Two codes can show the same
+    // "Low V" text, so a Write sends this code back while the text is still what it shows.
+    std::optional<std::uint32_t> lowVoltageCodeRead;
 
     // The values the form holds right after it is constructed (before its start-up).
     static FormModel Constructed();

@@ -117,13 +117,13 @@ std::string PathCharacterMessage(const char* name, const std::string& text) {
     return {};
 }
 
-bool StartsWithIgnoringCase(const std::string& entry, const std::string& prefix) {
-    if (entry.size() < prefix.size()) {
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(entry[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i]))) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
             return false;
         }
     }
@@ -160,6 +160,40 @@ std::string TextOf(const ControlState& controls, int id) {
 }
 
 }  // namespace
+
+std::optional<double> ParseDecimalText(const std::string& text) {
+    const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    const auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    std::size_t pos = 0;
+    while (pos < text.size() && isSpace(text[pos])) {
+        ++pos;
+    }
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        ++pos;
+    }
+    std::size_t digits = 0;
+    while (pos < text.size() && isDigit(text[pos])) {
+        ++pos;
+        ++digits;
+    }
+    if (pos < text.size() && text[pos] == '.') {
+        ++pos;
+        while (pos < text.size() && isDigit(text[pos])) {
+            ++pos;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    while (pos < text.size() && isSpace(text[pos])) {
+        ++pos;
+    }
+    if (pos != text.size()) {
+        return std::nullopt;
+    }
+    return LeadingDoubleC(text);
+}
 
 std::optional<std::int64_t> ParseIntegerText(const std::string& text) {
     return ParseNumber(text, true);
@@ -254,12 +288,25 @@ std::string FieldToText(const FieldRow& row, FormModel& form) {
 }
 
 std::string SelectComPortEntry(const std::string& text, const std::vector<std::string>& entries) {
+    // An empty field names no port: the box shows the first one, as at start-up.
+    if (text.empty()) {
+        return entries.empty() ? text : entries.front();
+    }
+    // Otherwise only the very port the text names: a prefix match would turn "COM1" into "COM10"
+    // and "/dev/pts/1" into "/dev/pts/10", and the next operation would talk to another device.
+    const std::string* caseVariant = nullptr;
+    int caseVariants = 0;
     for (const std::string& entry : entries) {
-        if (StartsWithIgnoringCase(entry, text)) {
+        if (entry == text) {
             return entry;
         }
+        if (EqualIgnoringCase(entry, text)) {
+            caseVariant = &entry;
+            ++caseVariants;
+        }
     }
-    return text;
+    // "com3" is the listed "COM3"; when two entries differ only in case, neither is guessed.
+    return caseVariants == 1 ? *caseVariant : text;
 }
 
 bool ReadFormFromControls(FormModel& form, ControlState& controls, UserInteraction& ui) {

@@ -54,6 +54,13 @@ std::optional<std::int64_t> ParseIntegerText(const std::string& text);
 // As ParseIntegerText, but a leading '-' is refused.
 std::optional<std::int64_t> ParseUnsignedText(const std::string& text);
 
+// A decimal number in a text field ("Frequency" in MHz, "Low V" in volts), in the "C" locale:
+// white space, an optional sign, digits with at most one decimal point, then nothing but white
+// space. nullopt for anything else, so that a decimal comma ("434,65"), a unit ("3.5V") or a
+// hexadecimal or exponent form is refused instead of being cut short at the first character
+// that does not fit.
+std::optional<double> ParseDecimalText(const std::string& text);
+
 // The outcome of taking one control's text into its field.
 struct FieldReadResult {
     bool ok = true;
@@ -74,8 +81,10 @@ std::string TextCharacterMessage(const FieldRow& row, const std::string& text);
 // The text the control of `row` shows for its field. A check field outside 0 … 2 is first set
 // to 0, which is why the form is not const.
 std::string FieldToText(const FieldRow& row, FormModel& form);
-// The "COM port" selection rule: the first entry that begins with `text`, compared without
-// regard to letter case, or `text` unchanged when none does.
+// The "COM port" selection rule: the entry equal to `text`; else the one entry equal to it
+// without regard to letter case; else `text` unchanged (a port that is not listed stays as
+// typed, and opening it then fails with its own message). An empty `text` selects the first
+// entry.
 std::string SelectComPortEntry(const std::string& text, const std::vector<std::string>& entries);
 
 }  // namespace vanteo

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "serial/CFormat.h"
+
 namespace vanteo {
 namespace {
 
@@ -24,6 +26,9 @@ constexpr std::array<MorseEntry, 43> kMorse = {{
     {'9', "----."},  {'/', "-..-."},  {'.', ".-.-.-"}, {'?', "..--.."}, {',', "--..--"},
     {':', "---..."}, {';', "-.-.-."}, {'-', "-....-"},
 }};
+
+// The low-voltage threshold is a 10-bit code.
+constexpr std::uint32_t kLowVoltageCodeMask = 0x3FF;
 
 // The word gap is keyed as the lone end-marker bit at the bottom.
 constexpr std::uint8_t kMorseSpace = 0x01;
@@ -250,13 +255,24 @@ std::uint32_t LowVoltageCode(float volts, const TrackerCapabilities& caps) {
     if (scale <= 0.0) {
         return 0;
     }
-    const double code = std::trunc((static_cast<double>(volts) * 1024.0) / scale);
-    return static_cast<std::uint32_t>(static_cast<std::int64_t>(code)) & 0x3FF;
+    const double truncated = std::trunc((static_cast<double>(volts) * 1024.0) / scale);
+    const std::uint32_t code =
+        static_cast<std::uint32_t>(static_cast<std::int64_t>(truncated)) & kLowVoltageCodeMask;
+    const std::string wanted = FormatC("%4.2f", static_cast<double>(volts));
+    if (code < kLowVoltageCodeMask && VoltsText(code, caps) != wanted &&
+        VoltsText(code + 1, caps) == wanted) {
+        return code + 1;
+    }
+    return code;
 }
 
 double VoltsFromCode(std::uint32_t code, const TrackerCapabilities& caps) {
     return static_cast<double>(code) * caps.voltageMultiplier *
            static_cast<double>(caps.voltageReference) / 1024.0;
+}
+
+std::string VoltsText(std::uint32_t code, const TrackerCapabilities& caps) {
+    return FormatC("%4.2f", VoltsFromCode(code, caps));
 }
 
 }  // namespace vanteo

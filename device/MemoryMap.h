@@ -136,8 +136,14 @@ std::string EncodeMessage(const std::string& message);
 // ---- Low-voltage threshold (record bytes 33 .. 34) ----
 
 // The 10-bit code of `volts` with the tracker's voltage scale; 0 when no scale is known yet.
+// The code is (volts × 1024) / scale truncated toward zero, unless that code reads back as other
+// text than `volts` has with two decimals while the next code reads back as that text: then the
+// next one. A scale step is just under 0.01 V (9.9 / 1024 on a 3.3 V model), so truncation alone
+// stores "3.20" as 330, which reads back as "3.19".
 std::uint32_t LowVoltageCode(float volts, const TrackerCapabilities& caps);
 // Volts for a code read back (battery or threshold).
 double VoltsFromCode(std::uint32_t code, const TrackerCapabilities& caps);
+// The text a Read shows for a code (battery or threshold): volts with two decimals ("%4.2f").
+std::string VoltsText(std::uint32_t code, const TrackerCapabilities& caps);
 
 }  // namespace vanteo

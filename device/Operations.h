@@ -11,6 +11,16 @@
 // then been told why). The GUI's button handlers, the CLI and the tests call exactly these.
 namespace vanteo {
 
+// The Messages line after an operation that returned false. The field must not go on showing
+// an earlier result ("Read Complete") or the operation's progress text ("Reading...") as if
+// nothing had gone wrong: when it still holds `lineBefore` (its text as the operation began) or
+// a progress text (ending in "..."), it becomes "<operation> did not complete" and the result is
+// true; the message box has told why. A line the operation put there itself (a validation
+// text, the Write's partly-written warning) stays. Only the field changes: the caller shows it
+// without pushing the other fields, which would discard edits an operation did not take in.
+// The window and the CLI call it after every operation that stops.
+bool SetStopLine(FormModel& form, const std::string& lineBefore, const std::string& operation);
+
 // Form start-up: clears the profiles' numbers, sets the start values, ShowForm, hides the
 // tracker-dependent controls, then the command line: `argument` is the program's first
 // argument ("-qrkvz" selects calibration mode and shows "Calibration Mode Enabled\n"), or empty.

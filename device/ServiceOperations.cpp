@@ -23,7 +23,7 @@ constexpr std::size_t kIdStringCopyBytes = address::kCalibration - address::kIdS
 constexpr std::size_t kFactoryBlockBytes = address::kFactoryBlockEnd - address::kSerialNumber + 1;
 constexpr std::size_t kCalibrationOffset = address::kCalibration - address::kSerialNumber;
 // The pair stores a 15-bit magnitude and a sign bit.
-constexpr std::int64_t kMaxCalibrationMagnitude = 0x7FFF;
+constexpr std::int32_t kMaxCalibrationMagnitude = 0x7FFF;
 
 using FactoryBlock = std::array<std::uint8_t, kFactoryBlockBytes>;
 
@@ -106,20 +106,20 @@ bool OnUpdate(DeviceContext& ctx) {
     if (!ctx.ui.ReadForm()) {
         return false;
     }
-    // The user edits fcal plus the model's base; what is stored is the difference.
-    const std::int64_t calibration = static_cast<std::int64_t>(ctx.form.calibrationField) -
-                                     ctx.tracker.capabilities.calibrationBase;
-    if (calibration > kMaxCalibrationMagnitude || calibration < -kMaxCalibrationMagnitude) {
+    // The user edits fcal plus the model's base; what is stored is the difference. The field is
+    // unsigned 32-bit, so a calibration below -base shows wrapped (fcal -4000 on a 3900 base is
+    // 4294967196); the difference is taken in the same 32-bit arithmetic, which unwraps it.
+    const auto base = static_cast<std::uint32_t>(ctx.tracker.capabilities.calibrationBase);
+    const auto newCalibration = static_cast<std::int32_t>(ctx.form.calibrationField - base);
+    if (newCalibration > kMaxCalibrationMagnitude || newCalibration < -kMaxCalibrationMagnitude) {
         ctx.ui.ShowMessage(
-            FormatC("Calibration out of range: the field before --> must lie within %lld of %d",
-                    static_cast<long long>(kMaxCalibrationMagnitude),
-                    ctx.tracker.capabilities.calibrationBase));
+            FormatC("Calibration out of range: the field before --> must lie within %d of %d",
+                    kMaxCalibrationMagnitude, ctx.tracker.capabilities.calibrationBase));
         return false;
     }
     if (!ctx.link.OpenPort(ctx.form.comPort)) {
         return false;
     }
-    const auto newCalibration = static_cast<std::int32_t>(calibration);
     const FactoryBlock block =
         BuildFactoryBlock(ctx.form.serialNumber, ctx.form.idString, newCalibration);
 

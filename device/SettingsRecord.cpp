@@ -82,6 +82,17 @@ std::int32_t WithoutOffset(std::uint8_t value, const TrackerCapabilities& caps) 
     return caps.offsetByOne ? value - 1 : value;
 }
 
+// An unchanged "Low V" goes back as the code the Read received, so that a Read then a Write
+// leaves the tracker's bytes as they were; any other value is encoded from its text.
+std::uint32_t LowVoltageCodeToWrite(const FormModel& form, const TrackerCapabilities& caps) {
+    const auto volts = static_cast<float>(LeadingDoubleC(form.lowVoltage));
+    if (form.lowVoltageCodeRead &&
+        VoltsText(*form.lowVoltageCodeRead, caps) == FormatC("%4.2f", static_cast<double>(volts))) {
+        return *form.lowVoltageCodeRead;
+    }
+    return LowVoltageCode(volts, caps);
+}
+
 }  // namespace
 
 FlagBytes FormFlagBytes(const FormModel& form, const ProfileStore& profiles) {
@@ -131,8 +142,7 @@ WrittenRecord EncodeSettingsRecord(const IdStringBytes& idBytes, const FormModel
     bytes[record::kProfileFlags] = flags.profileLog;
     bytes[record::kTelemetryFlags] = flags.telemetry;
     bytes[record::kOperationFlags] = flags.operation;
-    const std::uint32_t lowVoltage =
-        LowVoltageCode(static_cast<float>(LeadingDoubleC(form.lowVoltage)), caps);
+    const std::uint32_t lowVoltage = LowVoltageCodeToWrite(form, caps);
     bytes[record::kLowVoltage] = Low((lowVoltage >> 8) & 0x3);
     bytes[record::kLowVoltage + 1] = Low(lowVoltage);
     return bytes;
@@ -189,7 +199,8 @@ void DecodeSettingsRecord(const ReadRecord& bytes, const TrackerCapabilities& ca
 
     const std::uint32_t lowVoltage =
         std::uint32_t{bytes[record::kLowVoltage]} * 256 + bytes[record::kLowVoltage + 1];
-    form.lowVoltage = FormatC("%4.2f", VoltsFromCode(lowVoltage, caps));
+    form.lowVoltage = VoltsText(lowVoltage, caps);
+    form.lowVoltageCodeRead = lowVoltage;
     const int minutes = bytes[record::kTime] * 256 + bytes[record::kTime + 1];
     const int totalSeconds = minutes * 60 + bytes[record::kTime + 2];
     form.timeStatus = "Time: " + FormatC("%0d:%02d:%02d", totalSeconds / 3600,

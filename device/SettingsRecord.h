@@ -85,17 +85,17 @@ FlagBytes FormFlagBytes(const FormModel& form, const ProfileStore& profiles);
 
 // The 35 bytes 'P' sends: the encoded ID String, the form's values, the flag bytes of
 // FormFlagBytes, and the capabilities' encodings (power offset, offset by one, packet spacing,
-// packed frequency with form.fcal, low-voltage scale). Bytes 16 .. 18 are 0 without
-// packedFrequency. Cannot fail.
+// packed frequency with form.fcal, low-voltage scale; the low-voltage code the Read received
+// while "Low V" still shows it). Bytes 16 .. 18 are 0 without packedFrequency. Cannot fail.
 WrittenRecord EncodeSettingsRecord(const IdStringBytes& idBytes, const FormModel& form,
                                    const ProfileStore& profiles, const TrackerCapabilities& caps);
 
 // Applies a record read back with 'T' to the form: the Morse text (1000, emptied first), ID
 // String, SSID, Symbol, power (unchanged for an unknown code), frequency (with packedFrequency,
 // using form.fcal), preamble, field 1016, store interval, packet spacing into both "Once Every"
-// and "Tx Rate", deviation, time slot, low voltage, time and battery texts, and every check box
-// of bytes 28, 30, 31 and 32; both profiles' altitudeSwitch and switchAbove from byte 30. The
-// four flag bytes received go into `flags`.
+// and "Tx Rate", deviation, time slot, low voltage (text, and its code in lowVoltageCodeRead),
+// time and battery texts, and every check box of bytes 28, 30, 31 and 32; both profiles'
+// altitudeSwitch and switchAbove from byte 30. The four flag bytes received go into `flags`.
 void DecodeSettingsRecord(const ReadRecord& bytes, const TrackerCapabilities& caps, FormModel& form,
                           ProfileStore& profiles, FlagBytes& flags);
 

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <string>
 
 #include "device/FieldTable.h"
@@ -22,6 +23,11 @@ constexpr int kSlowestSafeTxRate = 5;  // seconds; below it the GPS may not re-a
 constexpr int kPath1Control = 1055;
 constexpr int kPath2Control = 1056;
 constexpr int kTxMessageControl = 1113;
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr const char* kNothingWritten = "Write failed: nothing was written to the tracker";
+constexpr const char* kPartlyWritten =
+    "Write failed part way: the tracker may be partly written. Read it and check every setting "
+    "before flying";
 
 // A failed check: the long text into the Messages field, the short one in a box, nothing sent.
 bool Refuse(DeviceContext& ctx, const char* longText, const char* shortText) {
@@ -34,10 +40,12 @@ bool Refuse(DeviceContext& ctx, const char* longText, const char* shortText) {
 bool Validate(DeviceContext& ctx) {
     const FormModel& form = ctx.form;
     const TrackerCapabilities& caps = ctx.tracker.capabilities;
-    const double frequency = LeadingDoubleC(form.frequency);
-    const float lowVoltage = static_cast<float>(LeadingDoubleC(form.lowVoltage));
-    // The ranges are tested as "not inside", so that a text the number parser takes for NaN
-    // ("nan") is refused instead of reaching the encoders.
+    // A text that is not wholly a number ("434,65", "3.5V") is refused with the field's range
+    // message rather than cut short at the first character that does not fit.
+    const double frequency = ParseDecimalText(form.frequency).value_or(kNotANumber);
+    const float lowVoltage =
+        static_cast<float>(ParseDecimalText(form.lowVoltage).value_or(kNotANumber));
+    // The ranges are tested as "not inside", so that a refused text fails every range.
     if (caps.band2m) {
         // The accepted band is wider than the message says.
         if (!(frequency >= 140.0 && frequency <= 160.0)) {
@@ -252,6 +260,82 @@ bool SendSmartBeaconingAndMessages(DeviceContext& ctx) {
     return true;
 }
 
+// What the Write asks before it sends: the serial number, the calibration, the firmware version
+// and the memory size. Only questions: a stop here leaves the tracker as it was.
+bool AskTracker(DeviceContext& ctx) {
+    SerialLink& link = ctx.link;
+    TrackerCapabilities& caps = ctx.tracker.capabilities;
+    // A tracker that does not answer has already been reported by the link, which closed.
+    if (!link.Sync() && !link.IsOpen()) {
+        return false;
+    }
+    if (!FetchSerialNumber(ctx) || !FetchCalibration(ctx)) {
+        return false;
+    }
+    std::string line;
+    if (!SendCommand(ctx, command::kVersion) || !link.ReadLine(line)) {
+        return false;
+    }
+    caps.firmwareVersion = LeadingIntC(SerialLink::LineText(line));
+    if (caps.firmwareVersion < kOldestFirmware) {
+        ctx.ui.ShowMessage("YOu must be running firmware version 2 or greater");
+        return false;
+    }
+    link.WriteByte(command::kMemorySize);
+    if (!link.ReadLine(line)) {
+        ctx.ui.ShowMessage("Error reading memory size");
+        return false;
+    }
+    if (!line.empty() && line[0] == '1') {
+        caps.memorySizeKbit = 128;
+    } else if (!line.empty() && line[0] == '2') {
+        caps.memorySizeKbit = 1024;
+    }
+    return true;
+}
+
+// The configuration itself: paths, synthesizer registers, the settings record, smart beaconing
+// and the messages. From the first path byte on, a stop leaves the tracker partly written.
+bool SendConfiguration(DeviceContext& ctx, const IdStringBytes& idBytes) {
+    SerialLink& link = ctx.link;
+    FormModel& form = ctx.form;
+    const TrackerCapabilities& caps = ctx.tracker.capabilities;
+    if (!SendPaths(ctx)) {
+        return false;
+    }
+    // With packedFrequency the frequency travels in the record (EncodeSettingsRecord).
+    if (caps.pllRegisters && !SendSynthRegisters(ctx)) {
+        return false;
+    }
+    std::string line;
+    link.WriteByte(command::kWriteRecord);
+    link.ReadLine(line);
+    if (!link.IsOpen()) {
+        return false;
+    }
+    // The tracker waits for the record while the interlock messages are open.
+    ApplyInterlocks(ctx);
+    ctx.tracker.flagBytes = FormFlagBytes(form, ctx.tracker.profileStore);
+    const WrittenRecord record =
+        EncodeSettingsRecord(idBytes, form, ctx.tracker.profileStore, caps);
+    for (const std::uint8_t byte : record) {
+        link.WriteByte(byte);
+    }
+    link.ReadLine(line);
+    if (!link.IsOpen()) {
+        return false;
+    }
+    return !caps.smartBeaconing || SendSmartBeaconingAndMessages(ctx);
+}
+
+// A Write that stopped after the port opened: the Messages field says how far it got (the
+// message box has said why).
+bool StopWith(DeviceContext& ctx, const char* line) {
+    ctx.form.messages = line;
+    ctx.ui.ShowForm();
+    return false;
+}
+
 }  // namespace
 
 bool OnWrite(DeviceContext& ctx) {
@@ -294,59 +378,11 @@ bool OnWrite(DeviceContext& ctx) {
     if (!link.OpenPort(form.comPort)) {
         return false;
     }
-    // A tracker that does not answer has already been reported by the link, which closed.
-    if (!link.Sync() && !link.IsOpen()) {
-        return false;
+    if (!AskTracker(ctx)) {
+        return StopWith(ctx, kNothingWritten);
     }
-    if (!FetchSerialNumber(ctx) || !FetchCalibration(ctx)) {
-        return false;
-    }
-    std::string line;
-    if (!SendCommand(ctx, command::kVersion) || !link.ReadLine(line)) {
-        return false;
-    }
-    caps.firmwareVersion = LeadingIntC(SerialLink::LineText(line));
-    if (caps.firmwareVersion < kOldestFirmware) {
-        ctx.ui.ShowMessage("YOu must be running firmware version 2 or greater");
-        return false;
-    }
-    link.WriteByte(command::kMemorySize);
-    if (!link.ReadLine(line)) {
-        ctx.ui.ShowMessage("Error reading memory size");
-        return false;
-    }
-    if (!line.empty() && line[0] == '1') {
-        caps.memorySizeKbit = 128;
-    } else if (!line.empty() && line[0] == '2') {
-        caps.memorySizeKbit = 1024;
-    }
-
-    if (!SendPaths(ctx)) {
-        return false;
-    }
-    // With packedFrequency the frequency travels in the record (EncodeSettingsRecord).
-    if (caps.pllRegisters && !SendSynthRegisters(ctx)) {
-        return false;
-    }
-    link.WriteByte(command::kWriteRecord);
-    link.ReadLine(line);
-    if (!link.IsOpen()) {
-        return false;
-    }
-    // The tracker waits for the record while the interlock messages are open.
-    ApplyInterlocks(ctx);
-    ctx.tracker.flagBytes = FormFlagBytes(form, ctx.tracker.profileStore);
-    const WrittenRecord record =
-        EncodeSettingsRecord(*idBytes, form, ctx.tracker.profileStore, caps);
-    for (const std::uint8_t byte : record) {
-        link.WriteByte(byte);
-    }
-    link.ReadLine(line);
-    if (!link.IsOpen()) {
-        return false;
-    }
-    if (caps.smartBeaconing && !SendSmartBeaconingAndMessages(ctx)) {
-        return false;
+    if (!SendConfiguration(ctx, *idBytes)) {
+        return StopWith(ctx, kPartlyWritten);
     }
 
     form.messages = "Write Complete";

@@ -77,6 +77,50 @@ TEST_F(FormOperationsTest, WriteSendsTheEditedSettingsToTheTracker) {
     EXPECT_FALSE(link.IsOpen());
 }
 
+// After a failed operation the Messages field never shows an earlier success.
+TEST_F(FormOperationsTest, AFailedOperationReplacesTheEarlierResultLine) {
+    const long beforeRead = simulator.BytesSent();
+    Click(1005);
+    const long readBytes = simulator.BytesSent() - beforeRead;
+    Click(1003);
+    ASSERT_EQ(Text(1002), "Write Complete");
+    const long writeBytes = simulator.BytesSent() - beforeRead - readBytes;
+    const auto unplugHalfWayThrough = [this](long bytes) {
+        simulator.Config().faults.disconnectAfterBytes = simulator.BytesSent() + bytes / 2;
+    };
+
+    // Half way through the Write, well past its questions.
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
+    unplugHalfWayThrough(writeBytes);
+    Click(1003);
+    EXPECT_EQ(prompts.Texts().back(), "Serial Port Error: Read returned 0 chars. Closing com port");
+    EXPECT_EQ(Text(1002).toStdString(),
+              "Write failed part way: the tracker may be partly written. Read it and check every "
+              "setting before flying");
+
+    // Half way through a Read, which showed "Reading..." until then.
+    simulator = sim::TrackerSimulator();  // plugged in again
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
+    unplugHalfWayThrough(readBytes);
+    Click(1005);
+    EXPECT_EQ(Text(1002).toStdString(), "Read did not complete");
+
+    // Save Cfg after a Read, the tracker silent from its first peek.
+    simulator = sim::TrackerSimulator();
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
+    simulator.Config().faults.silent = true;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    prompts.saveAnswers.push_back(dir.filePath("tracker.kvt").toStdString());
+    SetText(1034, "EDITED");  // Save Cfg does not take the form in: the edit stays on screen
+    Click(1185);
+    EXPECT_EQ(Text(1002).toStdString(), "Save Cfg did not complete");
+    EXPECT_EQ(Text(1034), "EDITED");
+}
+
 TEST_F(FormOperationsTest, ConfigurationFilesOpenThePortNamedInTheBoxNow) {
     Click(1005);
     ASSERT_EQ(Text(1002), "Read Complete");

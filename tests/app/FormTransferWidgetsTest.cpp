@@ -95,7 +95,7 @@ TEST_F(FormTransferTest, CheckBoxesAndLabels) {
     EXPECT_EQ(form.batteryStatus, "Battery 3.90 V");
 }
 
-TEST_F(FormTransferTest, PortBoxSelectsTheFirstEntryStartingWithTheFieldOrKeepsTheText) {
+TEST_F(FormTransferTest, PortBoxSelectsTheListedEntryOrKeepsTheText) {
     form.comPort = "com3";
     dlg->ShowForm();
     EXPECT_EQ(PortBox()->currentText(), "COM3");
@@ -110,6 +110,26 @@ TEST_F(FormTransferTest, PortBoxSelectsTheFirstEntryStartingWithTheFieldOrKeepsT
     PortBox()->setEditText("/dev/ttyACM0");
     EXPECT_TRUE(dlg->ReadForm());
     EXPECT_EQ(form.comPort, "/dev/ttyACM0");
+}
+
+// A port that is not listed stays as typed, even when a listed name begins with it: "COM1" must
+// not become "COM10", by the form's transfer or by the box completing what is typed.
+TEST_F(FormTransferTest, PortBoxNeverTurnsANameIntoALongerListedOne) {
+    ports = {{"/dev/pts/10", ""}, {"COM10", ""}};
+    PortBox()->showPopup();  // the drop-down lists the ports present now
+    PortBox()->hidePopup();
+    ASSERT_EQ(PortBox()->count(), 2);
+    for (const QString& typed : {QStringLiteral("COM1"), QStringLiteral("/dev/pts/1")}) {
+        PortBox()->lineEdit()->clear();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));  // the box completes only with focus
+        PortBox()->setFocus();
+        QTest::keyClicks(PortBox()->lineEdit(), typed);
+        EXPECT_TRUE(dlg->ReadForm());
+        EXPECT_EQ(form.comPort, typed.toStdString());
+        dlg->ShowForm();
+        EXPECT_EQ(PortBox()->currentText(), typed);
+        EXPECT_EQ(form.comPort, typed.toStdString());
+    }
 }
 
 TEST_F(FormTransferTest, EnterClosesOnlyAValidForm) {

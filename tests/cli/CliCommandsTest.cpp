@@ -236,6 +236,32 @@ TEST_F(CliCommandsTest, WriteRefusesBeforeSendingAnythingWhenAValueIsRefused) {
     }
 }
 
+// A number with trailing text is refused with the field's own message, not cut short: a decimal
+// comma would otherwise store 434.000 MHz.
+TEST_F(CliCommandsTest, WriteRefusesANumberFollowedByOtherText) {
+    tracker.Config().modelId = "ZPNAV0";  // 70 cm
+    const struct {
+        const char* setting;
+        const char* longText;
+        const char* shortText;
+    } cases[] = {
+        {"Frequency=434,65", "Please enter a frequency between 420 and 480 Mhz",
+         "Invalid Frequency"},
+        {"Low V=3.5V", "Please enter a voltage value between 3.2V and 4.0V",
+         "Invalid Low Voltage value"},
+    };
+    for (const auto& c : cases) {
+        CliProcess cli(tracker, clock);
+        // The simulated memory holds a 2 m frequency: one on this band, then the case.
+        EXPECT_EQ(cli.Run({"write", "--set", "Frequency=433.920", "--set", c.setting}), 1)
+            << c.setting;
+        EXPECT_EQ(cli.Out(), std::string(c.longText) + "\n");
+        EXPECT_NE(cli.Err().find(c.shortText), std::string::npos) << cli.Err();
+        EXPECT_TRUE(tracker.LastSettingsRecord().empty());
+        EXPECT_TRUE(tracker.Pokes().empty());
+    }
+}
+
 TEST_F(CliCommandsTest, ReadJsonThenWriteJsonPutsBackTheSameConfiguration) {
     CliProcess first(tracker, clock);
     ASSERT_EQ(first.Run({"write", "--set", "ID String=AB1", "--set", "Path 2=WIDE2-2"}), 0)
@@ -270,6 +296,23 @@ TEST_F(CliCommandsTest, ReadJsonThenWriteJsonPutsBackTheSameConfiguration) {
         message += static_cast<char>(Poked()[address]);
     }
     EXPECT_EQ(message, std::string("Recovery mode") + '\0');
+}
+
+// 346 and 347 both show "3.35" (3 × 3.3 V / 1024 per code): a settings file read from the
+// tracker and written back in a new process leaves its low-voltage code as it was.
+TEST_F(CliCommandsTest, ReadJsonThenWriteJsonKeepsTheLowVoltageCode) {
+    tracker.Memory()[33] = 0x01;
+    tracker.Memory()[34] = 0x5B;  // 347
+    const std::string json = TempPath("config.json");
+    CliProcess reader(tracker, clock);
+    ASSERT_EQ(reader.Run({"read", "--json", json}), 0) << reader.Err();
+    EXPECT_NE(reader.Out().find("\n1028 Low V: 3.35\n"), std::string::npos) << reader.Out();
+    CliProcess writer(tracker, clock);
+    ASSERT_EQ(writer.Run({"write", "--json", json}), 0) << writer.Err();
+    const std::vector<std::uint8_t>& record = tracker.LastSettingsRecord();
+    ASSERT_EQ(record.size(), 35u);
+    EXPECT_EQ(record[33], 0x01);
+    EXPECT_EQ(record[34], 0x5B);
 }
 
 TEST_F(CliCommandsTest, WriteJsonThatIsNotASettingsFileIsRefusedBeforeTheRead) {
@@ -438,6 +481,33 @@ TEST_F(CliCommandsTest, ASilentTrackerFailsWithTheLinksMessage) {
               std::string::npos);
     // The link closed itself, so the model query cannot even be written.
     EXPECT_EQ(cli.Out(), "err0\n");
+}
+
+// Scripts read the stdout line: after a failure it names the failure, never the "Read Complete"
+// of the Read the command began with.
+TEST_F(CliCommandsTest, AFailedCommandPrintsItsFailureNotTheReadsResult) {
+    CliProcess identify(tracker, clock);
+    ASSERT_EQ(identify.Run({"identify"}), 0);
+    const long readBytes = tracker.BytesSent();
+    CliProcess write(tracker, clock);
+    ASSERT_EQ(write.Run({"write"}), 0);
+    const long writeBytes = tracker.BytesSent() - 2 * readBytes;
+
+    sim::TrackerSimulator unplugged;  // half way through the Write
+    unplugged.Config().faults.disconnectAfterBytes = readBytes + writeBytes / 2;
+    CliProcess failedWrite(unplugged, clock);
+    EXPECT_EQ(failedWrite.Run({"write"}), 1);
+    EXPECT_EQ(failedWrite.Out(),
+              "Write failed part way: the tracker may be partly written. Read it and check every "
+              "setting before flying\n");
+    EXPECT_NE(failedWrite.Err().find("Serial Port Error: Read returned 0 chars"),
+              std::string::npos);
+
+    sim::TrackerSimulator silentAfterRead;  // unplugged at Save Cfg's first peek
+    silentAfterRead.Config().faults.disconnectAfterBytes = readBytes;
+    CliProcess failedSave(silentAfterRead, clock);
+    EXPECT_EQ(failedSave.Run({"save-cfg", TempPath("saved.kvt")}), 1);
+    EXPECT_EQ(failedSave.Out(), "save-cfg did not complete\n");
 }
 
 TEST_F(CliCommandsTest, SaveAndRestoreTheConfigurationMemory) {

@@ -36,11 +36,24 @@ TEST(ParseUnsignedText, RefusesAMinusSign) {
     EXPECT_EQ(ParseUnsignedText("+7"), 7);
 }
 
-TEST(SelectComPortEntry, FirstEntryWithThePrefixIgnoringCase) {
-    const std::vector<std::string> entries = {"COM1", "COM10", "COM2"};
-    EXPECT_EQ(SelectComPortEntry("com1", entries), "COM1");
-    EXPECT_EQ(SelectComPortEntry("COM2", entries), "COM2");
-    EXPECT_EQ(SelectComPortEntry("/dev/ttyUSB0", entries), "/dev/ttyUSB0");
+// Only the port the text names is selected: a longer name that begins with it is another device.
+TEST(SelectComPortEntry, ExactEntryOrTheTextAsTyped) {
+    const std::vector<std::string> entries = {"COM10", "COM1", "/dev/pts/10", "/dev/x", "/dev/X"};
+    const struct {
+        const char* text;
+        const char* selected;
+    } cases[] = {
+        {"COM1", "COM1"},  // exact, although "COM10" comes first
+        {"com1", "COM1"},  // the one entry equal without regard to case
+        {"COM", "COM"},    // a prefix of entries selects none of them
+        {"/dev/pts/1", "/dev/pts/1"},
+        {"/dev/X", "/dev/X"},  // exact wins over the case variant listed before it
+        {"/DEV/x", "/DEV/x"},  // two case variants: neither is guessed
+        {"", "COM10"},         // no name typed: the first entry, as at start-up
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SelectComPortEntry(c.text, entries), c.selected) << c.text;
+    }
 }
 
 class FormTransferTest : public ::testing::Test {

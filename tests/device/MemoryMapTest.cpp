@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace vanteo {
@@ -212,6 +214,38 @@ TEST(LowVoltage, CodeAndScale) {
     caps.voltageReference = 3.3f;
     // 3.5 * 1024 / (3 * 3.3) = 362.02 -> 362
     EXPECT_EQ(LowVoltageCode(3.5f, caps), 362u);
+}
+
+// A typed value a Read could have shown is stored as a code that reads back as that same text.
+// On the 3.3 V scale a code is 9.9 / 1024 = 0.0096680 V, a little under the 0.01 V the text
+// shows, so truncation can land one code low.
+TEST(LowVoltage, ATypedTextIsStoredAsACodeShowingThatText) {
+    TrackerCapabilities caps;
+    caps.voltageMultiplier = 3;
+    caps.voltageReference = 3.3f;
+    const struct {
+        float volts;
+        std::uint32_t code;
+    } cases[] = {
+        {3.20f, 331},  // 330.99 truncates to 330 = 3.1904 V ("3.19"); 331 = 3.2001 V
+        {3.35f, 346},  // 346.51 -> 346 = 3.3451 V already shows "3.35" (as does 347)
+        {3.36f, 348},  // 347.54 -> 347 = 3.3548 V ("3.35"); 348 = 3.3644 V
+        {3.50f, 362},  // 362.02 -> 362 = 3.4998 V
+        {4.00f, 414},  // 413.74 -> 413 = 3.9929 V ("3.99"); 414 = 4.0025 V
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LowVoltageCode(c.volts, caps), c.code) << c.volts;
+    }
+    // Every text a code from 3.20 to 4.00 V shows, typed back.
+    for (std::uint32_t code = 331; code <= 414; ++code) {
+        char shown[8];
+        std::snprintf(shown, sizeof shown, "%4.2f", code * 3 * static_cast<double>(3.3f) / 1024.0);
+        const std::uint32_t stored = LowVoltageCode(std::strtof(shown, nullptr), caps);
+        char storedShows[8];
+        std::snprintf(storedShows, sizeof storedShows, "%4.2f",
+                      stored * 3 * static_cast<double>(3.3f) / 1024.0);
+        EXPECT_STREQ(storedShows, shown) << code;
+    }
 }
 
 }  // namespace

@@ -181,6 +181,15 @@ TEST_F(WriteTest, ChecksRefuseBeforeAnythingIsSent) {
          "Invalid Low Voltage value"},
         {1028, "nan", "Please enter a voltage value between 3.2V and 4.0V",
          "Invalid Low Voltage value"},
+        // Trailing text is refused, not cut off: a decimal comma, a unit, other number forms.
+        {1001, "145,5", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
+        {1001, "145.5 M", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
+        {1001, "0x91", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
+        {1001, "1.45e2", "Please enter a frequency between 144 and 149 Mhz", "Invalid Frequency"},
+        {1028, "3.5V", "Please enter a voltage value between 3.2V and 4.0V",
+         "Invalid Low Voltage value"},
+        {1028, "3,5", "Please enter a voltage value between 3.2V and 4.0V",
+         "Invalid Low Voltage value"},
         {1034, "KD0ABCD", "Callsign must be 6 or fewer characters long", "Invalid callsign length"},
         {1055, "WIDE1", "path 1 must be 7 characters long", "Invalid path length"},
         {1056, "WIDE2-22", "Please enter no more than 7 characters.", nullptr},
@@ -200,12 +209,47 @@ TEST_F(WriteTest, ChecksRefuseBeforeAnythingIsSent) {
 }
 
 TEST_F(WriteTest, BandEdgesAndLowVoltageEdgesPass) {
-    for (const char* frequency : {"141.0", "159.5", "140", "160"}) {
+    // White space around the number is no trailing text.
+    for (const char* frequency : {"141.0", "159.5", "140", "160", " 141\t "}) {
         ReadTracker("ZPNAV9", 130);
         ui.Type(1001, frequency);
-        ui.Type(1028, "3.2");
+        ui.Type(1028, "3.2 ");
         EXPECT_TRUE(OnWrite(ctx)) << frequency;
     }
+}
+
+// Read then Write leaves the low-voltage bytes (record 33-34) as they were, for every code the
+// Write accepts on a ZPNAV9: 3 × 3.3 V / 1024 per code, so 331 (3.2001 V, "3.20") up to 414
+// (4.0025 V, "4.00"); 330 (3.1904 V) and 415 (4.0122 V) show "3.19" and "4.01" and are refused.
+// Some texts belong to two codes (346 and 347 both show "3.35"): each goes back as itself.
+TEST_F(WriteTest, ReadThenWriteKeepsEveryLowVoltageCode) {
+    for (std::uint32_t code = 330; code <= 415; ++code) {
+        sim::SimulatorConfig config;
+        Attach(config);
+        simulator->Memory()[33] = static_cast<std::uint8_t>(code >> 8);
+        simulator->Memory()[34] = static_cast<std::uint8_t>(code & 0xFF);
+        ASSERT_TRUE(OnRead(ctx)) << code;
+        const bool accepted = OnWrite(ctx);
+        if (code == 330 || code == 415) {
+            EXPECT_FALSE(accepted) << code;
+            EXPECT_EQ(form.messages, "Please enter a voltage value between 3.2V and 4.0V");
+            continue;
+        }
+        ASSERT_TRUE(accepted) << code << " shown as " << form.lowVoltage;
+        const Bytes record = Record();
+        EXPECT_EQ(
+            Bytes(record.begin() + 33, record.begin() + 35),
+            (Bytes{static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)}))
+            << code << " shown as " << form.lowVoltage;
+    }
+    // The same text typed again after a Read of another code: a code that shows it.
+    simulator->Memory()[33] = 0x01;
+    simulator->Memory()[34] = 0x90;  // 400, "3.87"
+    ASSERT_TRUE(OnRead(ctx));
+    ui.Type(1028, "3.20");
+    ASSERT_TRUE(OnWrite(ctx));
+    const Bytes record = Record();
+    EXPECT_EQ(Bytes(record.begin() + 33, record.begin() + 35), (Bytes{0x01, 0x4B}));  // 331
 }
 
 // The form itself refuses a character Morse cannot key, so the Write stops at its first
@@ -335,6 +379,37 @@ TEST_F(WriteTest, LinkLossEndsTheWriteWithoutCompletion) {
     EXPECT_EQ(CommandsOfWrite(), "?SDVKW");
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{
                                      "Serial Port Error: Read returned 0 chars. Closing com port"});
+}
+
+// Unplugged at every byte of a Write: the Messages field never keeps the Read's "Read
+// Complete", and once anything may have reached the tracker's memory it says so.
+TEST_F(WriteTest, AWriteThatStopsSaysHowFarItGot) {
+    const std::string nothingWritten = "Write failed: nothing was written to the tracker";
+    const std::string partlyWritten =
+        "Write failed part way: the tracker may be partly written. Read it and check every "
+        "setting before flying";
+    ReadTracker("ZPNAV9", 130);
+    const long before = simulator->BytesSent();
+    ASSERT_TRUE(OnWrite(ctx));
+    const long writeBytes = simulator->BytesSent() - before;
+    int partly = 0;
+    for (long cut = 0; cut < writeBytes; ++cut) {
+        ReadTracker("ZPNAV9", 130);
+        ASSERT_EQ(form.messages, "Read Complete");
+        simulator->Config().faults.disconnectAfterBytes = simulator->BytesSent() + cut;
+        EXPECT_FALSE(OnWrite(ctx)) << cut;
+        EXPECT_EQ(ui.ControlText(1002), form.messages) << cut;
+        if (!simulator->Pokes().empty()) {
+            EXPECT_EQ(form.messages, partlyWritten) << cut;
+        } else if (cut < 4) {  // not even the attention exchange's "OK" LF CR
+            EXPECT_EQ(form.messages, nothingWritten) << cut;
+        } else {
+            EXPECT_TRUE(form.messages == nothingWritten || form.messages == partlyWritten)
+                << cut << ": " << form.messages;
+        }
+        partly += form.messages == partlyWritten ? 1 : 0;
+    }
+    EXPECT_GT(partly, 0);
 }
 
 TEST_F(WriteTest, OldFirmwareStopsAfterTheVersion) {

@@ -187,6 +187,35 @@ TEST_F(ServiceOperationsTest, UpdateRefusesValuesItCannotWriteFaithfully) {
     EXPECT_EQ(ui.MessageTexts().size(), 2u);
 }
 
+// The field before "-->" is unsigned 32-bit: a calibration below -base reads back wrapped
+// (-4000 on a ZPNAV9's 3900 base shows 2^32 - 100) and Update must unwrap it, not refuse it.
+TEST_F(ServiceOperationsTest, UpdateWritesBackACalibrationBelowMinusTheBaseUnchanged) {
+    const Bytes minus4000 = {0xA0, 0x8F, 0xA0, 0x8F};  // magnitude 0x0FA0, sign bit set
+    std::copy(minus4000.begin(), minus4000.end(), sim.Memory().begin() + 0x8B);
+    ASSERT_TRUE(OnRead(ctx));
+    ASSERT_EQ(tracker.capabilities.calibrationBase, 3900);
+    ASSERT_EQ(ui.ControlText(kCalibrationControl), "4294967196");
+
+    ASSERT_TRUE(OnUpdate(ctx));
+    const Bytes block = FactoryBlockPokes();
+    ASSERT_EQ(block.size(), 15u);
+    EXPECT_EQ(Bytes(block.begin() + 11, block.end()), minus4000);
+    EXPECT_EQ(Calibration(), minus4000);
+    EXPECT_EQ(form.fcal, -4000);
+    EXPECT_EQ(form.messages, "106 writing Scal1 is 8fa0  calibrate is fffff060");
+
+    // Just past what the pair holds, on either side of the base, is still refused.
+    for (const char* field : {"36668", "4294938428"}) {  // 3900 + 32768, 3900 - 32768 + 2^32
+        ui.ClearMessages();
+        ui.Type(kCalibrationControl, field);
+        EXPECT_FALSE(OnUpdate(ctx)) << field;
+        EXPECT_EQ(ui.MessageTexts(),
+                  std::vector<std::string>{"Calibration out of range: the field before --> must "
+                                           "lie within 32767 of 3900"});
+    }
+    EXPECT_EQ(form.fcal, -4000);
+}
+
 TEST_F(ServiceOperationsTest, DevAddrGoesOutOnTheLinkUpdateLeftOpen) {
     tracker.capabilities.peekPoke = true;
     tracker.capabilities.calibrationBase = 9200;
