@@ -70,8 +70,6 @@ bool OnValidateKml(FlightLogContext& ctx) {
         return false;
     }
     UserInteraction& ui = ctx.device.ui;
-    TrackerCapabilities& caps = ctx.device.tracker.capabilities;
-    FormModel& form = ctx.device.form;
 
     ctx.log.flightDetails.name = kDefaultFlightName;
 
@@ -128,11 +126,12 @@ bool OnValidateKml(FlightLogContext& ctx) {
         return false;
     }
 
-    // The file's settings become the held values, as a download would have left them. The
-    // capability flags stay those of the tracker on the port: the copy is decoded with the
-    // writer's own (WriterCapabilities), so a later download is decoded as its tracker logs.
-    form.compressData = block.compress.value != 0 ? 1 : 0;
-    form.storeHm = static_cast<std::int32_t>(block.hoursMinutes.value);
+    // The file's settings and size decode its copy only: they describe the tracker that wrote the
+    // file, not the one on the port, so the form's held "Compress Data" and "Store HM" values and
+    // the capability record (memory size included) stay as they were for later tracker operations.
+    // The image and its checksum do become the process's flight log, as a download leaves them.
+    const bool compress = block.compress.value != 0;
+    const bool hoursMinutes = block.hoursMinutes.value != 0;
     std::copy(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(block.count),
               ctx.log.logImage.begin());
 
@@ -152,13 +151,12 @@ bool OnValidateKml(FlightLogContext& ctx) {
     }
     ctx.log.kmlOutputFile = std::move(output);
     TrackerCapabilities writer = WriterCapabilities(block);
-    caps.memorySizeKbit = writer.memorySizeKbit;
     if (const std::string note = UnprovenDecodingNote(block); !note.empty()) {
         ui.ShowMessage(note);
     }
 
     // The copy's data block repeats the file's settings, so the copy validates as its original.
-    return WriteKmlAndClose(ctx, writer, form.compressData != 0, form.storeHm != 0);
+    return WriteKmlAndClose(ctx, writer, compress, hoursMinutes);
 }
 
 }  // namespace vanteo

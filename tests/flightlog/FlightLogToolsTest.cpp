@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -123,7 +124,6 @@ TEST_F(ValidateKmlTest, SizeFollowsTheNumberOfValues) {
     const std::string input = folder.Path("odd.kml");
     test::WriteFile(input, SmallBlock(values));
     ASSERT_TRUE(rig.Validate(input, folder.Path("out.kml")));
-    EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 8);
     const std::string copy = test::ReadFile(folder.Path("out.kml"));
     std::size_t rows = 0;
     for (std::size_t at = copy.find("02 02 02 02 02 02 02 02 02 02 02 02 02 02 02 02 \n");
@@ -137,22 +137,35 @@ TEST_F(ValidateKmlTest, SizeFollowsTheNumberOfValues) {
               "Checksum incorrect:  Expected: 00003ED0, Actual: 8BE28A30\n");
 }
 
-TEST_F(ValidateKmlTest, FileSettingsBecomeTheHeldValues) {
+// The file's settings and size decode its copy only: the held form values and the capability
+// record are those of the tracker on the port, which a later Write or download uses.
+TEST_F(ValidateKmlTest, FileSettingsDecodeTheCopyAndLeaveTheTrackerStateAsItWas) {
+    rig.form.compressData = 0;
+    rig.form.storeHm = 0;
+    rig.tracker.capabilities.memorySizeKbit = 1024;
     const std::string input = folder.Path("settings.kml");
     test::WriteFile(input, "KVTDATA " + LeadingZeros() +
                                "0 0 0 KVTENDDATA KVTCHECKSUM 0 KVTCOMPRESS 10 KVTHRSMINS 1 "
                                "KVTTIMESTAMP 1");
     ASSERT_TRUE(rig.Validate(input, folder.Path("out.kml")));
-    EXPECT_EQ(rig.form.compressData, 1);
-    EXPECT_EQ(rig.form.storeHm, 1);
+    EXPECT_EQ(rig.form.compressData, 0);
+    EXPECT_EQ(rig.form.storeHm, 0);
+    EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 1024);
     // A later download is decoded as the tracker on the port logs, not as this file's tracker
     // did: no capture date or 15-byte records for a tracker without them.
     EXPECT_FALSE(rig.tracker.capabilities.compressCapable);
     EXPECT_FALSE(rig.tracker.capabilities.hoursMinutesCapable);
     EXPECT_FALSE(rig.tracker.capabilities.logTimestamp);
     EXPECT_FALSE(rig.tracker.capabilities.logHoursMinutes);
+    // The copy is decoded with the file's settings and size, not with the held ones: 1024 values
+    // make 8 kbit, 64 rows of 16 values (the held 1024 kbit would make 8192 rows).
     const std::string copy = test::ReadFile(folder.Path("out.kml"));
     EXPECT_NE(copy.find("KVTCOMPRESS 1\nKVTHRSMINS 1\nKVTTIMESTAMP 1\n"), std::string::npos);
+    const std::size_t rows = copy.find("KVTDATA\n") + 8;
+    ASSERT_LT(rows, copy.find("KVTENDDATA"));
+    EXPECT_EQ(std::count(copy.begin() + static_cast<std::ptrdiff_t>(rows),
+                         copy.begin() + static_cast<std::ptrdiff_t>(copy.find("KVTENDDATA")), '\n'),
+              64);
 }
 
 TEST_F(ValidateKmlTest, DamagedFilesAreRefusedWithoutWriting) {
