@@ -248,7 +248,9 @@ void CCommunicatorDlg::ConnectCommands() {
             false);
     });
     connectButton(control::kFlashTest, flightLog(&OnFlashTest));
-    connectButton(control::kValidateKml, flightLog(&OnValidateKml));
+    connectButton(control::kValidateKml, flightLog([](FlightLogContext& ctx) {
+                      return static_cast<bool>(OnValidateKml(ctx));
+                  }));
     connectButton(control::kFixKml, flightLog(&OnFixKml));
     connectButton(1166, formOnly(&OnProfile1Clicked));
     connectButton(1167, formOnly(&OnProfile2Clicked));

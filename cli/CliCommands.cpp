@@ -23,8 +23,6 @@ namespace {
 constexpr const char* kCalibrationSwitch = "-qrkvz";
 constexpr const char* kSerialNumberKey = "1035";      // "Ser#"
 constexpr const char* kCalibrationFieldKey = "1183";  // the field before "-->"
-// What "Validate KML" says when the data block matches its checksum.
-constexpr const char* kIntegrityValidated = "Datafile integrity validated";
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
     std::ifstream file(path, std::ios::binary);
@@ -35,10 +33,6 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     contents << file.rdbuf();
     text = contents.str();
     return !file.bad();
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix) {
-    return text.rfind(prefix, 0) == 0;
 }
 
 // A KML file does not say how often its tracker stored a fix; a log without times is shown one
@@ -387,18 +381,14 @@ int CliCommands::ValidateKml(const CliRequest& request) {
     // Without -o the save dialog is cancelled: the check only.
     console_.SetSaveFileAnswer(
         request.outputFile.empty() ? std::nullopt : std::optional<std::string>(request.outputFile));
-    const bool ok = OnValidateKml(ctx_);
-    const std::vector<std::string> messages = console_.MessagesShown();
-    const bool intact = std::any_of(messages.begin(), messages.end(), [](const auto& text) {
-        return StartsWith(text, kIntegrityValidated);
-    });
-    const bool keywordError = std::any_of(messages.begin(), messages.end(), [](const auto& text) {
-        return StartsWith(text, "Error");
-    });
-    if (ok && !intact) {
+    const ValidationResult result = OnValidateKml(ctx_);
+    const bool ok = result.outcome == Outcome::completed;
+    if (ok && !result.checksumMatched) {
         console_.Note(commandName_ + ": the data block does not match its checksum");
     }
-    return Finish(intact && !keywordError && (ok || request.outputFile.empty()));
+    // Without -o the check is the whole job: the cancelled save dialog is its normal end.
+    const bool checkOnly = request.outputFile.empty() && result.outcome == Outcome::cancelled;
+    return Finish(result.checksumMatched && result.missingKeywords == 0 && (ok || checkOnly));
 }
 
 int CliCommands::FixKml(const CliRequest& request) {

@@ -98,4 +98,14 @@ bool FetchCalibration(DeviceContext& ctx) {
     return true;
 }
 
+bool QueryMemorySize(SerialLink& link, char& firstCharacter) {
+    link.WriteByte(command::kMemorySize);
+    std::string line;
+    if (!link.ReadLine(line)) {
+        return false;
+    }
+    firstCharacter = line.empty() ? '\0' : line[0];
+    return true;
+}
+
 }  // namespace vanteo

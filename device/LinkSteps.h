@@ -41,4 +41,9 @@ bool FetchSerialNumber(DeviceContext& ctx);
 // message). False when the exchange failed.
 bool FetchCalibration(DeviceContext& ctx);
 
+// Sends the memory-size command ('K') and reads the reply line. False when no line came (the
+// link has reported it and closed); otherwise `firstCharacter` is the line's first character (0
+// for an empty line), for ApplyMemorySizeReply.
+bool QueryMemorySize(SerialLink& link, char& firstCharacter);
+
 }  // namespace vanteo

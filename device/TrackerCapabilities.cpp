@@ -109,4 +109,14 @@ void TrackerCapabilities::ApplyModelTable(const std::string& model, int version)
     voltageReference = threeVolt ? 3.3f : 3.0f;
 }
 
+void ApplyMemorySizeReply(TrackerCapabilities& caps, char reply, bool zeroMeans64) {
+    if (reply == '1') {
+        caps.memorySizeKbit = 128;
+    } else if (reply == '2') {
+        caps.memorySizeKbit = kLargeMemoryKbit;
+    } else if (reply == '0' && zeroMeans64) {
+        caps.memorySizeKbit = 64;
+    }
+}
+
 }  // namespace vanteo

@@ -9,6 +9,9 @@ namespace vanteo {
 // record and replaces the shared one only when it succeeds, so the flags describe the tracker
 // last identified, never a union with an earlier one. The rule functions below only add to the
 // record they are applied to.
+// The largest flash: its addresses take a third byte and its blocks are 16 bytes.
+inline constexpr int kLargeMemoryKbit = 1024;
+
 struct TrackerCapabilities {
     std::string modelId;
     int firmwareVersion = 0;
@@ -52,5 +55,10 @@ struct TrackerCapabilities {
     // calibrationBase := 9200, the first matching row of the model table, the voltage scale.
     void ApplyModelTable(const std::string& model, int version);
 };
+
+// Applies the first character of the memory-size reply (QueryMemorySize) to
+// caps.memorySizeKbit: '1' 128, '2' 1024, and '0' 64 only when zeroMeans64 (Read Flash alone);
+// anything else leaves it as it was.
+void ApplyMemorySizeReply(TrackerCapabilities& caps, char reply, bool zeroMeans64);
 
 }  // namespace vanteo

@@ -148,7 +148,8 @@ bool AnyDig(const FormModel& form) {
 void ApplyInterlocks(DeviceContext& ctx) {
     FormModel& form = ctx.form;
     UserInteraction& ui = ctx.ui;
-    if (form.smartLaunchDetect != 0 && ctx.tracker.capabilities.memorySizeKbit == 1024) {
+    if (form.smartLaunchDetect != 0 &&
+        ctx.tracker.capabilities.memorySizeKbit == kLargeMemoryKbit) {
         ui.ShowMessage("Warning: Smart Launch Detect not supported on 1Mbit devices, disabling");
         form.smartLaunchDetect = 0;
     }
@@ -281,16 +282,12 @@ bool AskTracker(DeviceContext& ctx) {
         ctx.ui.ShowMessage("YOu must be running firmware version 2 or greater");
         return false;
     }
-    link.WriteByte(command::kMemorySize);
-    if (!link.ReadLine(line)) {
+    char sizeReply = '\0';
+    if (!QueryMemorySize(link, sizeReply)) {
         ctx.ui.ShowMessage("Error reading memory size");
         return false;
     }
-    if (!line.empty() && line[0] == '1') {
-        caps.memorySizeKbit = 128;
-    } else if (!line.empty() && line[0] == '2') {
-        caps.memorySizeKbit = 1024;
-    }
+    ApplyMemorySizeReply(caps, sizeReply, false);
     return true;
 }
 

@@ -78,26 +78,6 @@ void WriteFlashByte(SerialLink& link, int memorySizeKbit, std::uint32_t address,
     DiscardTrailer(link);
 }
 
-bool QueryMemorySize(SerialLink& link, char& firstCharacter) {
-    link.WriteByte(kMemorySizeCommand);
-    std::string line;
-    if (!link.ReadLine(line)) {
-        return false;
-    }
-    firstCharacter = line.empty() ? '\0' : line[0];
-    return true;
-}
-
-void ApplyMemorySizeReply(TrackerCapabilities& caps, char reply, bool zeroMeans64) {
-    if (reply == '1') {
-        caps.memorySizeKbit = 128;
-    } else if (reply == '2') {
-        caps.memorySizeKbit = kLargeMemoryKbit;
-    } else if (reply == '0' && zeroMeans64) {
-        caps.memorySizeKbit = 64;
-    }
-}
-
 EraseOutcome EraseFlash(SerialLink& link, UserInteraction& ui) {
     if (!link.WriteByte(kEraseCommand)) {
         return EraseOutcome::linkClosed;

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "device/LinkSteps.h"
 #include "device/TrackerCapabilities.h"
 #include "serial/SerialLink.h"
 #include "serial/UserInteraction.h"
@@ -15,14 +16,12 @@ namespace vanteo {
 // commands. Addresses are byte addresses: A1 = bits 8-15, A0 = bits 0-7, and on the 1024-kbit
 // part A2 = bit 16 moved to bit 2 (0x04 from 65536 on), because that chip takes its top address
 // bit in the device-select byte.
-inline constexpr std::uint8_t kMemorySizeCommand =
-    'K';                                              // reply line: '0' 64, '1' 128, '2' 1024 kbit
-inline constexpr std::uint8_t kVersionCommand = 'V';  // reply line: firmware version, decimal
+// The memory size ('K', QueryMemorySize) is asked by the configuration Write too: device/.
+inline constexpr std::uint8_t kVersionCommand = 'V';    // reply line: firmware version, decimal
 inline constexpr std::uint8_t kReadBlockCommand = 'J';  // [A2] A1 A0 -> 16 or 8 data bytes + 2
 inline constexpr std::uint8_t kWriteByteCommand = 'I';  // [A2] A1 A0 value -> 2 bytes
 inline constexpr std::uint8_t kEraseCommand = 'Z';      // -> progress bytes ended by LF CR
 
-inline constexpr int kLargeMemoryKbit = 1024;
 // First address of the 1024-kbit part's upper 64 KB bank (A2 = 0x04).
 inline constexpr std::uint32_t kUpperBankAddress = 0x10000;
 // The trailer area of the 1024-kbit part: its last 16 bytes (trigger value and capture date).
@@ -58,13 +57,6 @@ std::size_t ReadFlashBlock(SerialLink& link, int memorySizeKbit, std::uint32_t a
 // Writes one byte and discards the two reply bytes.
 void WriteFlashByte(SerialLink& link, int memorySizeKbit, std::uint32_t address,
                     std::uint8_t value);
-
-// Sends 'K' and reads the reply line. False when no line came (the link has reported it and
-// closed); otherwise `firstCharacter` is the line's first character (0 for an empty line).
-bool QueryMemorySize(SerialLink& link, char& firstCharacter);
-// Applies the first character of the memory-size reply to caps.memorySizeKbit: '1' 128, '2'
-// 1024, and '0' 64 only when zeroMeans64 (Read Flash alone); anything else leaves it as it was.
-void ApplyMemorySizeReply(TrackerCapabilities& caps, char reply, bool zeroMeans64);
 
 enum class EraseOutcome {
     done,        // the LF CR that ends the erase reply arrived

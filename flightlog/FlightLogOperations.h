@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+
 #include "device/DeviceContext.h"
+#include "device/OperationResult.h"
 #include "flightlog/FlightLogState.h"
 
 // The flight-log operations behind the form's buttons. They return true when they ran to their
@@ -29,9 +32,19 @@ bool OnClearFlash(FlightLogContext& ctx);
 // worker completed its job (every block read and the file saved, or the erase finished).
 bool WaitForFlashWorker(FlightLogContext& ctx);
 
+// What "Validate KML" found, besides the messages it showed. True (operator bool) when the new
+// copy was written, as for the other operations.
+struct ValidationResult {
+    Outcome outcome = Outcome::failed;
+    std::size_t valuesRead = 0;    // values between KVTDATA and KVTENDDATA
+    bool checksumMatched = false;  // the data block is intact (every keyword line was reached)
+    int missingKeywords = 0;       // keyword lines read whose keyword was not there
+    explicit operator bool() const { return outcome == Outcome::completed; }
+};
+
 // "Validate KML" (1033), "Fix KML" (1195), "Flash Test" (1144). Flash Test asks first
 // (ConfirmFlashTest): its pattern overwrites the start of the flight log.
-bool OnValidateKml(FlightLogContext& ctx);
+ValidationResult OnValidateKml(FlightLogContext& ctx);
 bool OnFixKml(FlightLogContext& ctx);
 bool OnFlashTest(FlightLogContext& ctx);
 

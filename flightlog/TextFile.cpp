@@ -34,7 +34,13 @@ bool AskAndReadKmlFile(UserInteraction& ui, std::string& text) {
 }
 
 std::unique_ptr<AtomicFileWriter> AskAndCreateKmlFile(UserInteraction& ui) {
+    bool cancelled = false;
+    return AskAndCreateKmlFile(ui, cancelled);
+}
+
+std::unique_ptr<AtomicFileWriter> AskAndCreateKmlFile(UserInteraction& ui, bool& cancelled) {
     const std::optional<std::string> path = ui.AskSaveFile(kKmlFileDialog);
+    cancelled = !path;
     if (!path) {
         return nullptr;
     }

@@ -25,5 +25,7 @@ bool AskAndReadKmlFile(UserInteraction& ui, std::string& text);
 // behind. Null when the dialog was cancelled, or (after "Error opening file") when the file
 // cannot be created.
 std::unique_ptr<AtomicFileWriter> AskAndCreateKmlFile(UserInteraction& ui);
+// The same; `cancelled` tells a cancelled dialog from a file that cannot be created.
+std::unique_ptr<AtomicFileWriter> AskAndCreateKmlFile(UserInteraction& ui, bool& cancelled);
 
 }  // namespace vanteo

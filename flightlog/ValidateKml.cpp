@@ -21,9 +21,10 @@ constexpr std::size_t kShortestFlightLog = 1024;
 constexpr int kFirstSettingsFirmware = 124;
 constexpr int kLastSettingsFirmware = 199;
 
-// Reports a keyword line. False when the file ended before it (validation stops).
+// Reports a keyword line and counts it in `missing` when its keyword is not there. False when the
+// file ended before it (validation stops).
 bool CheckKeywordLine(UserInteraction& ui, const DataBlockKeywordLine& line, const char* keyword,
-                      const std::string& missingMessage) {
+                      const std::string& missingMessage, int& missing) {
     if (!line.reached) {
         ui.ShowMessage(
             FormatC("The file ends before the %s line of its data block: it cannot be "
@@ -33,6 +34,7 @@ bool CheckKeywordLine(UserInteraction& ui, const DataBlockKeywordLine& line, con
     }
     if (!line.keywordMatched) {
         ui.ShowMessage(missingMessage);
+        ++missing;
     }
     return true;
 }
@@ -65,9 +67,11 @@ std::string UnprovenDecodingNote(const DataBlockContents& block) {
 
 }  // namespace
 
-bool OnValidateKml(FlightLogContext& ctx) {
+ValidationResult OnValidateKml(FlightLogContext& ctx) {
+    ValidationResult result;
     if (RefuseWhileFlashBusy(ctx)) {
-        return false;
+        result.outcome = Outcome::refused;
+        return result;
     }
     UserInteraction& ui = ctx.device.ui;
 
@@ -75,7 +79,7 @@ bool OnValidateKml(FlightLogContext& ctx) {
 
     std::string text;
     if (!AskAndReadKmlFile(ui, text)) {
-        return false;
+        return result;  // cancelled or "Error opening file"; the log is as it was either way
     }
 
     // Read into a scratch image so a file that turns out unusable leaves the log as it was.
@@ -85,13 +89,13 @@ bool OnValidateKml(FlightLogContext& ctx) {
         ui.ShowMessage(
             "The file holds no KVTDATA keyword: it carries no flight-log data block, "
             "so it cannot be validated");
-        return false;
+        return result;
     }
     if (!block.endKeywordFound) {
         ui.ShowMessage(
             "The file ends before the KVTENDDATA keyword: its data block is "
             "incomplete, so it cannot be validated");
-        return false;
+        return result;
     }
     if (block.truncated) {
         ui.ShowMessage(
@@ -100,22 +104,27 @@ bool OnValidateKml(FlightLogContext& ctx) {
                     FlightLogState::kLogImageSize, FlightLogState::kLogImageSize));
     }
     ui.ShowMessage(FormatC("%d bytes read\n", static_cast<int>(block.count)));
+    result.valuesRead = block.count;
 
-    if (!CheckKeywordLine(ui, block.checksum, "KVTCHECKSUM", "Error KVTCHECKSUM Expected") ||
-        !CheckKeywordLine(ui, block.compress, "KVTCOMPRESS", "Error KVTCOMPRESS Expected")) {
-        return false;
+    if (!CheckKeywordLine(ui, block.checksum, "KVTCHECKSUM", "Error KVTCHECKSUM Expected",
+                          result.missingKeywords) ||
+        !CheckKeywordLine(ui, block.compress, "KVTCOMPRESS", "Error KVTCOMPRESS Expected",
+                          result.missingKeywords)) {
+        return result;
     }
     if (!block.hoursMinutes.reached) {
-        CheckKeywordLine(ui, block.hoursMinutes, "KVTHRSMINS", "");
-        return false;
+        CheckKeywordLine(ui, block.hoursMinutes, "KVTHRSMINS", "", result.missingKeywords);
+        return result;
     }
     if (!block.hoursMinutes.keywordMatched) {
         // Without it the decoding settings are unknown: validation ends here.
         ui.ShowMessage("Error KVTHRSMINS Expected");
-        return false;
+        ++result.missingKeywords;
+        return result;
     }
-    if (!CheckKeywordLine(ui, block.timestamp, "KVTTIMESTAMP", "Error KVTTIMESTAMP Expected")) {
-        return false;
+    if (!CheckKeywordLine(ui, block.timestamp, "KVTTIMESTAMP", "Error KVTTIMESTAMP Expected",
+                          result.missingKeywords)) {
+        return result;
     }
 
     if (block.count < kShortestFlightLog) {
@@ -123,7 +132,7 @@ bool OnValidateKml(FlightLogContext& ctx) {
             FormatC("The data block holds only %zu values: it is too short to be a "
                     "flight log (at least %zu), so no new copy is written",
                     block.count, kShortestFlightLog));
-        return false;
+        return result;
     }
 
     // The file's settings and size decode its copy only: they describe the tracker that wrote the
@@ -138,16 +147,19 @@ bool OnValidateKml(FlightLogContext& ctx) {
     const std::uint32_t expected = block.checksum.value;
     ctx.log.storedChecksum =
         LogChecksum(std::span<const std::uint32_t>(ctx.log.logImage.data(), block.count));
-    if (ctx.log.storedChecksum == expected) {
+    result.checksumMatched = ctx.log.storedChecksum == expected;
+    if (result.checksumMatched) {
         ui.ShowMessage("Datafile integrity validated, writing a new copy of the KML file\n");
     } else {
         ui.ShowMessage(FormatC("Checksum incorrect:  Expected: %08X, Actual: %08X\n", expected,
                                ctx.log.storedChecksum));
     }
 
-    std::unique_ptr<AtomicFileWriter> output = AskAndCreateKmlFile(ui);
+    bool cancelled = false;
+    std::unique_ptr<AtomicFileWriter> output = AskAndCreateKmlFile(ui, cancelled);
     if (!output) {
-        return false;
+        result.outcome = cancelled ? Outcome::cancelled : Outcome::failed;
+        return result;
     }
     ctx.log.kmlOutputFile = std::move(output);
     TrackerCapabilities writer = WriterCapabilities(block);
@@ -156,7 +168,9 @@ bool OnValidateKml(FlightLogContext& ctx) {
     }
 
     // The copy's data block repeats the file's settings, so the copy validates as its original.
-    return WriteKmlAndClose(ctx, writer, compress, hoursMinutes);
+    result.outcome = WriteKmlAndClose(ctx, writer, compress, hoursMinutes) ? Outcome::completed
+                                                                           : Outcome::failed;
+    return result;
 }
 
 }  // namespace vanteo

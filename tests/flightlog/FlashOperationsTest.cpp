@@ -481,7 +481,7 @@ TEST(FlashBusyTest, EveryOperationWaitsForTheWorker) {
     rig.ui.QueueClearConfirmation(true);
     EXPECT_FALSE(OnReadFlash(rig.ctx));
     EXPECT_FALSE(OnClearFlash(rig.ctx));
-    EXPECT_FALSE(OnValidateKml(rig.ctx));
+    EXPECT_EQ(OnValidateKml(rig.ctx).outcome, Outcome::refused);
     EXPECT_FALSE(OnFixKml(rig.ctx));
     EXPECT_FALSE(OnFlashTest(rig.ctx));
     EXPECT_TRUE(RefuseWhileFlashBusy(rig.ctx));

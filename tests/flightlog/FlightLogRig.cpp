@@ -64,7 +64,7 @@ bool FlightLogRig::StartDownload(const std::string& path) {
 bool FlightLogRig::Validate(const std::string& input, const std::string& output) {
     ui.QueueOpenFile(input);
     ui.QueueSaveFile(output);
-    return OnValidateKml(ctx);
+    return static_cast<bool>(OnValidateKml(ctx));
 }
 
 TemporaryFolder::TemporaryFolder() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,7 +99,11 @@ TEST_F(ValidateKmlTest, ChangedValueIsReportedAndACopyStillWritten) {
     rig.ui.QueueOpenFile(input);
     rig.ui.QueueSaveFile(folder.Path("out.kml"));
     rig.log.flightDetails = {"someone", "rocket", "date", "motor", "comments"};
-    ASSERT_TRUE(OnValidateKml(rig.ctx));
+    const ValidationResult result = OnValidateKml(rig.ctx);
+    ASSERT_EQ(result.outcome, Outcome::completed);
+    EXPECT_EQ(result.valuesRead, 1024u);
+    EXPECT_FALSE(result.checksumMatched);
+    EXPECT_EQ(result.missingKeywords, 0);
     // 0x64 = 100: 100 mod 28 = 16, multiplier 17 XOR 2 = 19; 3 x 4766 + 1900 = 16198 = 0x3F46.
     EXPECT_EQ(
         rig.ui.MessageTexts(),
@@ -225,6 +230,15 @@ TEST_F(ValidateKmlTest, WrongKeywordsAreReportedAndReadingGoesOn) {
                   "1024 bytes read\n", "Error KVTCHECKSUM Expected", "Error KVTCOMPRESS Expected",
                   "Error KVTTIMESTAMP Expected",
                   "Datafile integrity validated, writing a new copy of the KML file\n"}));
+
+    // The same file checked only (the save dialog cancelled): the result says what was found.
+    FlightLogRig check(simulator);
+    check.ui.QueueOpenFile(input);
+    check.ui.QueueSaveFile(std::nullopt);
+    const ValidationResult result = OnValidateKml(check.ctx);
+    EXPECT_EQ(result.outcome, Outcome::cancelled);
+    EXPECT_TRUE(result.checksumMatched);
+    EXPECT_EQ(result.missingKeywords, 3);
 }
 
 // How the tracker laid out the hand-built log below.
