@@ -54,6 +54,7 @@ private:
     int ValidateKml(const CliRequest& request);
     int FixKml(const CliRequest& request);
     int Ports();
+    int Listen(const CliRequest& request);
 
     // Prints the Messages field (when it holds anything) and maps `ok` to the exit status.
     int Finish(bool ok);

@@ -26,6 +26,7 @@ enum class CliCommand {
     validateKml,
     fixKml,
     ports,
+    listen,
 };
 
 // One invocation of vanteo-cli, as the command line asked for it.
@@ -49,6 +50,14 @@ struct CliRequest {
     std::optional<std::string> serialNumber;      // update --serial, as typed
     std::optional<std::string> calibrationValue;  // update --cal, as typed
     int devAddr = 0;                              // devaddr 0|4
+
+    // listen: one of the two sources, the station to keep (empty: all), output forms.
+    std::string kissTcp;      // --kiss-tcp HOST:PORT
+    std::string kissSerial;   // --kiss-serial DEV
+    int baud = 0;             // --baud N, with --kiss-serial
+    std::string station;      // --call CALL-SSID
+    bool listenJson = false;  // --json: one JSON object per packet
+    std::string csvFile;      // --csv OUT: every packet heard, as it arrives
 
     // Commands that talk to a tracker need a port.
     bool NeedsPort() const;
