@@ -349,7 +349,13 @@ AprsReport DecodeAprs(std::string_view destination, std::string_view info) {
         default:
             break;
     }
-    if (!decoded) {
+    if (decoded) {
+        // Many trackers end the info field with CR or CR LF; it is no part of the comment.
+        while (!report.comment.empty() &&
+               (report.comment.back() == '\r' || report.comment.back() == '\n')) {
+            report.comment.pop_back();
+        }
+    } else {
         const std::string error = report.error;
         const char type = report.dataType;
         report = AprsReport{};
