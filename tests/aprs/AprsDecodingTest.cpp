@@ -135,8 +135,8 @@ const PositionRow kPositions[] = {
     // 49 deg 03.50' N = 49 + 3.50 / 60 = 49.0583333; 72 deg 01.75' W = -(72 + 1.75 / 60)
     // = -72.0291667. /A=001234 feet x 0.3048 = 376.1232 m, taken out of the comment; the
     // CR LF some trackers end with is dropped too.
-    {"plain", "APRS", "!4903.50N/07201.75W-Test /A=001234\r\n", AprsFormat::uncompressed, 49.0583333,
-     -72.0291667, 376.1232, std::nullopt, std::nullopt, '/', '-', "", "Test "},
+    {"plain", "APRS", "!4903.50N/07201.75W-Test /A=001234\r\n", AprsFormat::uncompressed,
+     49.0583333, -72.0291667, 376.1232, std::nullopt, std::nullopt, '/', '-', "", "Test "},
     // "088/036": course 88 degrees, 36 knots; '=' is the same with messaging.
     {"course speed", "APRS", "=4903.50N/07201.75W>088/036", AprsFormat::uncompressed, 49.0583333,
      -72.0291667, std::nullopt, 88, 36.0, '/', '>', "", ""},
