@@ -55,6 +55,7 @@ CONF
 "$CLI" listen --kiss-tcp "127.0.0.1:$port" --call N0CALL-11 >listen.out 2>listen.err &
 listener=$!
 trap 'kill $listener 2>/dev/null || true' EXIT
+# shellcheck disable=SC2094 # the feeder reads the log direwolf writes, on purpose
 {
     for _ in $(seq 1 100); do
         grep -q 'Attached to KISS TCP client' direwolf.log 2>/dev/null && break
