@@ -1,13 +1,19 @@
 #include "cli/CliCommands.h"
 
 #include <algorithm>
+#include <csignal>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
+#include "aprs/KissReceiver.h"
+#include "aprs/KissSerialSource.h"
+#include "aprs/KissTcpSource.h"
 #include "cli/CommandLineParser.h"
 #include "cli/ConfigurationJson.h"
 #include "cli/FieldListing.h"
 #include "cli/FormSettings.h"
+#include "cli/PacketPrinter.h"
 #include "cli/ProfileFieldTable.h"
 #include "device/AtomicFileWriter.h"
 #include "device/FieldTable.h"
@@ -59,6 +65,9 @@ int CliCommands::Run(const CliRequest& request) {
         return kDone;
     }
     commandName_ = request.commandName;
+    if (request.command == CliCommand::listen) {
+        return Listen(request);  // no tracker on the line: the form is not needed
+    }
     RunFormStartUp(device_, request.calibration ? kCalibrationSwitch : "");
     // The port as if chosen in the "COM port" box: in the field and in the control, so that
     // operations that take the form in and those that use the field agree.
@@ -101,6 +110,8 @@ int CliCommands::Run(const CliRequest& request) {
             return ExportFlight(request);
         case CliCommand::ports:
             return Ports();
+        case CliCommand::listen:
+            return Listen(request);
         case CliCommand::none:
             break;
     }
@@ -440,6 +451,78 @@ int CliCommands::Ports() {
         out_ << '\n';
     }
     out_.flush();
+    return kDone;
+}
+
+namespace {
+
+volatile std::sig_atomic_t listenStopRequested = 0;
+
+extern "C" void RequestListenStop(int) {
+    listenStopRequested = 1;
+}
+
+}  // namespace
+
+int CliCommands::Listen(const CliRequest& request) {
+    std::optional<aprs::Ax25Address> station;
+    if (!request.station.empty()) {
+        station = aprs::ParseAx25Address(request.station);
+        if (!station) {
+            console_.Note("listen: \"" + request.station +
+                          "\" is not a callsign with an SSID from 0 to 15 (N0CALL-7)");
+            return kUsage;
+        }
+    }
+    std::unique_ptr<aprs::KissByteSource> source;
+    if (!request.kissTcp.empty()) {
+        std::string host;
+        int port = 0;
+        if (!aprs::KissTcpSource::ParseHostPort(request.kissTcp, host, port)) {
+            console_.Note("listen: \"" + request.kissTcp + "\" is not HOST:PORT");
+            return kUsage;
+        }
+        source = std::make_unique<aprs::KissTcpSource>(host, port);
+    } else {
+        source = std::make_unique<aprs::KissSerialSource>(request.kissSerial, request.baud);
+    }
+    PacketPrinter printer(out_, request.listenJson);
+    if (!request.csvFile.empty() && !printer.OpenCsv(request.csvFile)) {
+        return Fail("cannot write " + request.csvFile);
+    }
+
+    // Ctrl+C ends the listening, not the process: the summary is still printed.
+    listenStopRequested = 0;
+    struct sigaction action {};
+    action.sa_handler = RequestListenStop;
+    sigemptyset(&action.sa_mask);
+    struct sigaction oldInt {};
+    struct sigaction oldTerm {};
+    sigaction(SIGINT, &action, &oldInt);
+    sigaction(SIGTERM, &action, &oldTerm);
+
+    SteadyClock clock;
+    aprs::KissReceiver receiver(*source, clock);
+    receiver.SetStation(station);
+    receiver.Run(
+        {[] { return listenStopRequested != 0; },
+         [&](const aprs::HeardPacket& packet) { printer.Print(packet, std::time(nullptr)); },
+         [&](const std::string& message) { console_.Note(message); }});
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
+
+    out_ << printer.Summary() << std::endl;
+    const auto& kiss = receiver.Decoder().KissStats();
+    const long bad = receiver.Decoder().BadFrames() + kiss.badEscapes + kiss.oversizeFrames;
+    if (bad > 0) {
+        console_.Note(std::to_string(bad) + " bad frame(s) skipped (last: " +
+                      (receiver.Decoder().LastError().empty() ? std::string("KISS framing")
+                                                              : receiver.Decoder().LastError()) +
+                      ")");
+    }
+    if (printer.CsvFailed()) {
+        return Fail("writing " + request.csvFile + " failed");
+    }
     return kDone;
 }
 

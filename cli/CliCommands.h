@@ -56,6 +56,7 @@ private:
     int Flight(const CliRequest& request);
     int ExportFlight(const CliRequest& request);
     int Ports();
+    int Listen(const CliRequest& request);
 
     // Prints the Messages field (when it holds anything) and maps `ok` to the exit status. After
     // a failure the line names it, never an earlier result such as the Read's "Read Complete".

@@ -28,6 +28,7 @@ enum class CliCommand {
     flight,
     exportFlight,
     ports,
+    listen,
 };
 
 // One invocation of vanteo-cli, as the command line asked for it.
@@ -52,10 +53,18 @@ struct CliRequest {
     std::optional<std::string> calibrationValue;  // update --cal, as typed
     int devAddr = 0;                              // devaddr 0|4
     bool json = false;                            // flight --json
-    // export and read-flash --gpx / --csv / --kml22 (empty: not written)
+    // export and read-flash --gpx / --csv / --kml22 (empty: not written); listen --csv: every
+    // packet heard, as it arrives
     std::string gpxFile;
     std::string csvFile;
     std::string kml22File;
+
+    // listen: one of the two sources, the station to keep (empty: all), output forms.
+    std::string kissTcp;      // --kiss-tcp HOST:PORT
+    std::string kissSerial;   // --kiss-serial DEV
+    int baud = 0;             // --baud N, with --kiss-serial
+    std::string station;      // --call CALL-SSID
+    bool listenJson = false;  // --json: one JSON object per packet
 
     // Commands that talk to a tracker need a port.
     bool NeedsPort() const;

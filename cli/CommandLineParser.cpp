@@ -12,7 +12,7 @@ struct CommandInfo {
     const char* description;
 };
 
-constexpr std::array<CommandInfo, 17> kCommands = {{
+constexpr std::array<CommandInfo, 18> kCommands = {{
     {CliCommand::identify, "identify", "identify",
      "Reads the tracker and prints its model, firmware version, serial number, battery voltage\n"
      "and time."},
@@ -71,6 +71,17 @@ constexpr std::array<CommandInfo, 17> kCommands = {{
      "Writes the flight in the data block of a KML file as GPX 1.1 (--gpx), CSV with every\n"
      "decoded field (--csv) and KML 2.2 with a time-tagged track (--kml22)."},
     {CliCommand::ports, "ports", "ports", "Lists the serial ports with their descriptions."},
+    {CliCommand::listen, "listen",
+     "listen (--kiss-tcp HOST:PORT | --kiss-serial DEV --baud N) [--call CALL-SSID] [--json] "
+     "[--csv OUT]",
+     "Listens to the tracker's APRS beacons through a KISS TNC and prints one line per packet\n"
+     "heard (time, the frame as monitored, the decoded position). Runs until Ctrl+C, then\n"
+     "prints the last position heard. Reconnects by itself when the TNC goes away.\n"
+     "  --kiss-tcp HOST:PORT  a TNC's KISS TCP port (a software TNC serves localhost:8001)\n"
+     "  --kiss-serial DEV     a KISS TNC on a serial or Bluetooth serial port, with --baud N\n"
+     "  --call CALL-SSID      only packets from this station (default: all stations)\n"
+     "  --json                one JSON object per packet instead of a line\n"
+     "  --csv OUT             also write every packet to the CSV file OUT as it arrives"},
 }};
 
 const CommandInfo* FindCommand(const std::string& name) {
@@ -241,6 +252,28 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
                 std::string text;
                 cursor.TakeValue("--cal", text, error);
                 request.calibrationValue = text;
+            } else if (takes(CliCommand::listen, "--kiss-tcp", request.kissTcp) ||
+                       takes(CliCommand::listen, "--kiss-serial", request.kissSerial) ||
+                       takes(CliCommand::listen, "--call", request.station) ||
+                       takes(CliCommand::listen, "--csv", request.csvFile)) {
+            } else if (takes(CliCommand::listen, "--baud", setting)) {
+                if (error.empty()) {
+                    request.baud = 0;
+                    for (const char c : setting) {
+                        request.baud = (c >= '0' && c <= '9' && request.baud < 10000000)
+                                           ? request.baud * 10 + (c - '0')
+                                           : -1;
+                        if (request.baud < 0) {
+                            break;
+                        }
+                    }
+                    if (request.baud <= 0) {
+                        error = "--baud takes a positive number";
+                    }
+                }
+            } else if (command == CliCommand::listen && argument == "--json") {
+                request.listenJson = true;
+                cursor.Next();
             } else if ((command == CliCommand::clearFlash || command == CliCommand::flashTest) &&
                        argument == "--yes") {
                 request.yes = true;
@@ -314,6 +347,15 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
     if (error.empty() && request.command == CliCommand::exportFlight && request.gpxFile.empty() &&
         request.csvFile.empty() && request.kml22File.empty()) {
         error = "export needs --gpx OUT, --csv OUT or --kml22 OUT";
+    }
+    if (error.empty() && request.command == CliCommand::listen) {
+        if (request.kissTcp.empty() == request.kissSerial.empty()) {
+            error = "listen needs either --kiss-tcp HOST:PORT or --kiss-serial DEV";
+        } else if (!request.kissSerial.empty() && request.baud == 0) {
+            error = "--kiss-serial needs --baud N";
+        } else if (!request.kissTcp.empty() && request.baud != 0) {
+            error = "--baud goes with --kiss-serial";
+        }
     }
     if (error.empty() && request.NeedsCalibrationMode() && !request.calibration) {
         error = request.commandName + " is a service command: it needs --calibration";

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -13,13 +14,17 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "serial/CFormat.h"
 #include "serial/Clock.h"
 #include "serial/PortEnumerator.h"
+#include "sim/DemoFlight.h"
+#include "sim/KissBeaconServer.h"
 #include "sim/PtyServer.h"
 #include "sim/TrackerSimulator.h"
 
@@ -55,6 +60,10 @@ const char* const kUsage =
     "                        \"Compress Data\" in the settings, so a download decodes them)\n"
     "  --paced               send at the true 9600-baud byte rate\n"
     "  --link PATH           also make PATH a symbolic link to the port\n"
+    "  --kiss-tcp PORT       also beacon the demo flight as APRS position reports to KISS TCP\n"
+    "                        clients on 127.0.0.1:PORT (0: a free port, printed on stderr),\n"
+    "                        as a TNC hearing the tracker would pass them on\n"
+    "  --beacon-interval MS  time between two beacons (default 1000: one per logged fix)\n"
     "\n"
     "Faults:\n"
     "  --silent              never answer\n"
@@ -75,6 +84,8 @@ struct Options {
     bool memoryGiven = false;
     std::string flashFile;
     std::string linkPath;
+    long long kissTcpPort = -1;  // -1: no beacons
+    long long beaconIntervalMs = 1000;
     bool help = false;
 };
 
@@ -194,6 +205,14 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
             }
         } else if (option == "--link") {
             if (!value(options.linkPath)) {
+                return false;
+            }
+        } else if (option == "--kiss-tcp") {
+            if (!integer(0, 65535, options.kissTcpPort)) {
+                return false;
+            }
+        } else if (option == "--beacon-interval") {
+            if (!integer(1, 600000, options.beaconIntervalMs)) {
                 return false;
             }
         } else if (option == "--paced") {
@@ -365,9 +384,37 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
 
+    std::unique_ptr<vanteo::sim::KissBeaconServer> beacons;
+    std::thread beaconThread;
+    std::atomic<bool> beaconsStop{false};  // the pty server has returned
+    if (options.kissTcpPort >= 0) {
+        beacons = std::make_unique<vanteo::sim::KissBeaconServer>(
+            vanteo::sim::DemoFlight::Fixes(), vanteo::sim::AprsBeaconConfig{},
+            static_cast<int>(options.beaconIntervalMs));
+        if (!beacons->Listen(static_cast<int>(options.kissTcpPort), error)) {
+            std::cerr << "vanteo-sim: " << error << '\n';
+            return 1;
+        }
+        std::cerr << "APRS beacons over KISS TCP on 127.0.0.1:" << beacons->Port() << '\n';
+        beaconThread = std::thread([&beacons, &beaconsStop] {
+            // The signals are the pty server's: they must cut its wait short, not this thread's.
+            sigset_t blocked;
+            sigemptyset(&blocked);
+            sigaddset(&blocked, SIGINT);
+            sigaddset(&blocked, SIGTERM);
+            sigaddset(&blocked, SIGHUP);
+            pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+            beacons->Serve(beaconsStop);
+        });
+    }
+
     vanteo::sim::PtyServer server;
     if (!server.Open(error)) {
         std::cerr << "vanteo-sim: cannot create a pseudo-terminal: " << error << '\n';
+        if (beaconThread.joinable()) {
+            beaconsStop = true;
+            beaconThread.join();
+        }
         return 1;
     }
     const std::string port = server.SlavePath();
@@ -400,6 +447,10 @@ int main(int argc, char** argv) {
         std::cerr << "vanteo-sim: " << error << '\n';
     }
 
+    if (beaconThread.joinable()) {
+        beaconsStop = true;
+        beaconThread.join();
+    }
     if (announced) {
         std::remove(announcement.c_str());
     }

@@ -1,0 +1,204 @@
+// vanteo-cli listen end to end: the vanteo-sim program beacons its demo flight over KISS TCP on
+// the loopback interface, the real vanteo-cli decodes it. Every wait is bounded.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "sim/DemoFlight.h"
+#include "tests/support/SimulatorProcess.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+extern "C" char** environ;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Polls `done` every 20 ms for up to `seconds`.
+bool WaitFor(const std::function<bool()>& done, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A free loopback port: bound, read back, released.
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+// vanteo-cli listen with stdout and stderr in files; Interrupt is the user's Ctrl+C.
+class Listener {
+public:
+    Listener(const fs::path& directory, std::vector<std::string> options)
+        : out_(directory / "listen.out"), err_(directory / "listen.err") {
+        std::vector<std::string> arguments = {VANTEO_CLI_PROGRAM, "listen"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Listener() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    // Ctrl+C, then the exit status (-1 when it did not exit by itself within 10 s).
+    int Interrupt() {
+        kill(pid_, SIGINT);
+        int status = 0;
+        const bool exited = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 10);
+        if (!exited) {
+            return -1;
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::vector<std::string> Out() const { return Lines(ReadAll(out_)); }
+    std::string Err() const { return ReadAll(err_); }
+
+private:
+    fs::path out_;
+    fs::path err_;
+    pid_t pid_ = -1;
+};
+
+class ListenProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory_ = fs::path(::testing::TempDir()) /
+                     ("vanteo-listen-" + std::to_string(getpid()) + "-" +
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(directory_);
+        fs::create_directories(directory_);
+    }
+    void TearDown() override { fs::remove_all(directory_); }
+
+    fs::path directory_;
+};
+
+TEST_F(ListenProgramTest, DecodesTheSimulatorsDemoFlight) {
+    const int port = FreePort();
+    vanteo::test::SimulatorProcess simulator(VANTEO_SIM_PROGRAM);
+    ASSERT_TRUE(simulator.Start(directory_ / "run",
+                                {"--kiss-tcp", std::to_string(port), "--beacon-interval", "5"}));
+    const std::vector<vanteo::sim::DemoFix> fixes = vanteo::sim::DemoFlight::Fixes();
+    const fs::path csv = directory_ / "heard.csv";
+    Listener listener(directory_, {"--kiss-tcp", "127.0.0.1:" + std::to_string(port), "--call",
+                                   "n0call-11", "--json", "--csv", csv.string()});
+    ASSERT_TRUE(WaitFor([&] { return listener.Out().size() >= fixes.size(); }, 30))
+        << listener.Err();
+    EXPECT_EQ(listener.Interrupt(), 0);
+
+    const std::vector<std::string> lines = listener.Out();
+    ASSERT_GT(lines.size(), fixes.size());
+    for (std::size_t i = 0; i < fixes.size(); ++i) {
+        SCOPED_TRACE("fix " + std::to_string(i));
+        const QJsonObject packet =
+            QJsonDocument::fromJson(QByteArray::fromStdString(lines[i])).object();
+        EXPECT_EQ(packet["source"].toString(), "N0CALL-11");
+        // Hundredths of a minute: within 0.005' (0.0000833 deg) of the logged fix; whole feet:
+        // within half a foot (0.1524 m).
+        EXPECT_NEAR(packet["latitude"].toDouble(), fixes[i].latitudeDeg, 0.0000834);
+        EXPECT_NEAR(packet["longitude"].toDouble(), fixes[i].longitudeDeg, 0.0000834);
+        EXPECT_NEAR(packet["altitude_m"].toDouble(), fixes[i].altitudeM, 0.1525);
+    }
+    // After the flight the landed position goes on, and Ctrl+C names it.
+    const vanteo::sim::DemoFix& landed = fixes.back();
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "Last position: N0CALL-11 %.6f %.6f, ",
+                  std::round(landed.latitudeDeg * 6000) / 6000,
+                  std::round(landed.longitudeDeg * 6000) / 6000);
+    EXPECT_EQ(lines.back().rfind(expected, 0), 0u) << lines.back();
+    // The CSV log holds every packet printed: header + one row each.
+    EXPECT_EQ(Lines(ReadAll(csv)).size(), lines.size());
+}
+
+TEST_F(ListenProgramTest, OtherStationOnlyAndNothingListening) {
+    const int port = FreePort();
+    {
+        // Nobody on the port: one clear message, retries, Ctrl+C ends it cleanly.
+        Listener listener(directory_, {"--kiss-tcp", "127.0.0.1:" + std::to_string(port)});
+        ASSERT_TRUE(WaitFor([&] { return !listener.Err().empty(); }, 10));
+        EXPECT_EQ(listener.Interrupt(), 0);
+        EXPECT_EQ(listener.Err(), "Nothing listens on KISS TCP 127.0.0.1:" + std::to_string(port) +
+                                      " (Connection refused). Is the TNC running? Trying again "
+                                      "every 2 s.\n");
+        EXPECT_EQ(listener.Out(), std::vector<std::string>{"No position heard."});
+    }
+    vanteo::test::SimulatorProcess simulator(VANTEO_SIM_PROGRAM);
+    ASSERT_TRUE(simulator.Start(directory_ / "run",
+                                {"--kiss-tcp", std::to_string(port), "--beacon-interval", "5"}));
+    // A second listener for all stations proves beacons flow while the filtered one hears none.
+    fs::create_directories(directory_ / "filtered");
+    Listener filtered(directory_ / "filtered",
+                      {"--kiss-tcp", "127.0.0.1:" + std::to_string(port), "--call", "N0CALL-12"});
+    Listener everyone(directory_, {"--kiss-tcp", "127.0.0.1:" + std::to_string(port)});
+    ASSERT_TRUE(WaitFor([&] { return everyone.Out().size() >= 100; }, 30)) << everyone.Err();
+    EXPECT_EQ(filtered.Interrupt(), 0);
+    EXPECT_EQ(everyone.Interrupt(), 0);
+    EXPECT_EQ(filtered.Out(), std::vector<std::string>{"No position heard."});
+}
+
+}  // namespace
