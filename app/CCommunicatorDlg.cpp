@@ -252,10 +252,10 @@ void CCommunicatorDlg::ConnectCommands() {
                       return static_cast<bool>(OnValidateKml(ctx));
                   }));
     connectButton(control::kFixKml, flightLog(&OnFixKml));
-    connectButton(1166, formOnly(&OnProfile1Clicked));
-    connectButton(1167, formOnly(&OnProfile2Clicked));
+    connectButton(control::kProfile1, formOnly(&OnProfile1Clicked));
+    connectButton(control::kProfile2, formOnly(&OnProfile2Clicked));
     connectButton(control::kCompareButton, formOnly(&OnCompareClicked));
-    connectButton(1137, formOnly(&OnConvertMetersToFeetClicked));
+    connectButton(control::kConvertMetersToFeet, formOnly(&OnConvertMetersToFeetClicked));
     connectButton(control::kDefault, formOnly(&OnDefaultClicked));
 
     connect(portCombo_, &PortComboBox::aboutToDropDown, this, &CCommunicatorDlg::RefillPortList);
@@ -486,7 +486,7 @@ void CCommunicatorDlg::ShowForm() {
         for (int i = 0; i < portCombo_->count(); ++i) {
             state.comPortEntries.push_back(ToBytes(portCombo_->itemText(i)));
         }
-        state.texts[1011] = ToBytes(portCombo_->currentText());
+        state.texts[control::kComPort] = ToBytes(portCombo_->currentText());
         ShowFormInControls(form_, state);
         ApplyControls(state);
         ApplyLengthLimits();

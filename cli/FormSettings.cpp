@@ -10,11 +10,6 @@
 namespace vanteo::cli {
 namespace {
 
-constexpr int kMessagesControl = 1002;
-constexpr int kComPortControl = 1011;
-constexpr int kProfile1Control = 1166;
-constexpr int kProfile2Control = 1167;
-
 bool IsControlId(const std::string& key) {
     if (key.empty() || key.size() > 6) {
         return false;
@@ -76,13 +71,13 @@ std::string FormSettings::NotSettableReason(const FieldRow& row) {
     if (row.type == FieldType::label) {
         return Describe(row) + " is a status text of the form";
     }
-    if (row.id == kMessagesControl) {
+    if (row.id == control::kMessages) {
         return Describe(row) + " is the form's message line";
     }
-    if (row.id == kComPortControl) {
+    if (row.id == control::kComPort) {
         return "the port is chosen with --port";
     }
-    if (row.id == kProfile1Control || row.id == kProfile2Control) {
+    if (row.id == control::kProfile1 || row.id == control::kProfile2) {
         return "the profile is chosen with --profile";
     }
     return {};

@@ -64,9 +64,82 @@ std::span<const int> ControlsHiddenAtStartUp();
 // The controls calibration mode shows, in order.
 std::span<const int> CalibrationModeControls();
 
-// Control identifiers that are not fields of the table: labels, group boxes and buttons the
-// operations show, hide or caption.
+// Every control identifier the code names, once: the table's fields, then the labels, group
+// boxes and buttons the operations show, hide or caption.
 namespace control {
+// The fields of the table, named after their FormModel member.
+inline constexpr int kMorseText = 1000;
+inline constexpr int kFrequency = 1001;
+inline constexpr int kOutputPower = 1004;
+inline constexpr int kSlowSpeed = 1007;
+inline constexpr int kSlowRate = 1008;
+inline constexpr int kTurnSlope = 1009;
+inline constexpr int kFastSpeed = 1010;
+inline constexpr int kComPort = 1011;
+inline constexpr int kTurnAngle = 1012;
+inline constexpr int kFastRate = 1013;
+inline constexpr int kFcal = 1015;
+inline constexpr int kHiddenNumber = 1016;
+inline constexpr int kOnceEvery = 1017;
+inline constexpr int kStoreInterval = 1019;
+inline constexpr int kTimeSlot = 1020;
+inline constexpr int kTurnTime = 1021;
+inline constexpr int kLowVoltageShutdown = 1027;
+inline constexpr int kLowVoltage = 1028;
+inline constexpr int kIdString = 1034;
+inline constexpr int kSerialNumber = 1035;
+inline constexpr int kProgramVersion = 1049;
+inline constexpr int kBatteryStatus = 1050;
+inline constexpr int kVersionStatus = 1051;
+inline constexpr int kModelStatus = 1052;
+inline constexpr int kTimeStatus = 1053;
+inline constexpr int kPath1 = 1055;
+inline constexpr int kPath2 = 1056;
+inline constexpr int kEnableAprsPacketFormat = 1057;
+inline constexpr int kSsid = 1059;
+inline constexpr int kSymbol = 1060;
+inline constexpr int kPositionLogging = 1061;
+inline constexpr int kDisableRfOut = 1062;
+inline constexpr int kWrapDataLog = 1063;
+inline constexpr int kSmartLaunchDetect = 1064;
+inline constexpr int kPreamble = 1073;
+inline constexpr int kTransmitCourseSpeed = 1074;
+inline constexpr int kEnableSlotting = 1078;
+inline constexpr int kSerialNumberStatus = 1079;
+inline constexpr int kStoreHmTime = 1081;
+inline constexpr int kDigA = 1084;
+inline constexpr int kDigB = 1085;
+inline constexpr int kDigC = 1086;
+inline constexpr int kHwGSwitch = 1087;
+inline constexpr int kDigD = 1089;
+inline constexpr int kDigEnable = 1090;
+inline constexpr int kDeviation = 1091;
+inline constexpr int kEnablePowerAmp = 1092;
+inline constexpr int kTxMessage = 1113;
+inline constexpr int kStoreSmartBeacon = 1117;
+inline constexpr int kOnlySendValid = 1118;
+inline constexpr int kRReg = 1123;
+inline constexpr int kNReg = 1124;
+inline constexpr int kMReg = 1125;
+inline constexpr int kFReg = 1126;
+inline constexpr int kTxRate = 1134;
+inline constexpr int kConvertMetersToFeet = 1137;
+inline constexpr int kGpsPowerdown = 1138;
+inline constexpr int kDisablePath1 = 1150;
+inline constexpr int kDisablePath2 = 1151;
+inline constexpr int kTransmitVoltage = 1156;
+inline constexpr int kAlternateSymbol = 1157;
+inline constexpr int kProfile1 = 1166;
+inline constexpr int kProfile2 = 1167;
+inline constexpr int kSwitchAltitude = 1171;
+inline constexpr int kAltitudeSwitch = 1172;
+inline constexpr int kProfileSwitchCaption = 1173;
+inline constexpr int kTransmitAltitude = 1174;
+inline constexpr int kUnitCaption = 1175;
+inline constexpr int kStoreHm = 1180;
+inline constexpr int kCompressData = 1181;
+inline constexpr int kCalibrationField = 1183;
+inline constexpr int kOverwriteMemory = 1197;
 inline constexpr int kMessages = 1002;
 inline constexpr int kCompareButton = 1170;  // '<' / '>'
 inline constexpr int kClearFlash = 1070;

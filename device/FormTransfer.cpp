@@ -86,11 +86,6 @@ FieldReadResult ReadNumber(const FieldRow& row, std::optional<std::int64_t> valu
     return {};
 }
 
-constexpr int kIdStringControl = 1034;
-constexpr int kPath1Control = 1055;
-constexpr int kPath2Control = 1056;
-constexpr int kSymbolControl = 1060;
-constexpr int kTxMessageControl = 1113;
 // A path's SSID character: the 7th, sent as its value minus '0'.
 constexpr std::size_t kSsidPosition = 6;
 
@@ -241,7 +236,7 @@ FieldReadResult ReadFieldFromText(const FieldRow& row, const std::string& text, 
 
 std::string TextCharacterMessage(const FieldRow& row, const std::string& text) {
     switch (row.id) {
-        case kIdStringControl:
+        case control::kIdString:
             for (const char c : text) {
                 if (!MorseCode(c)) {
                     return "Invalid character in callsign string, only A-Z, 0-9 and /.?,:;- "
@@ -249,15 +244,15 @@ std::string TextCharacterMessage(const FieldRow& row, const std::string& text) {
                 }
             }
             return {};
-        case kPath1Control:
+        case control::kPath1:
             return PathCharacterMessage("path 1", text);
-        case kPath2Control:
+        case control::kPath2:
             return PathCharacterMessage("path 2", text);
-        case kSymbolControl:
+        case control::kSymbol:
             return AllPrintableAscii(text)
                        ? std::string()
                        : "Invalid character in symbol, only printable ASCII supported";
-        case kTxMessageControl:
+        case control::kTxMessage:
             return AllPrintableAscii(text)
                        ? std::string()
                        : "Invalid character in TX Msg, only printable ASCII supported";

@@ -36,44 +36,54 @@ void Show(DeviceContext& ctx, std::initializer_list<int> ids, bool visible = tru
 void ApplyVisibilityRules(DeviceContext& ctx) {
     const TrackerCapabilities& caps = ctx.tracker.capabilities;
     const int version = caps.firmwareVersion;
-    Show(ctx, {1197}, version >= 224 && (caps.modelId == "ZPNAVC" || caps.modelId == "ZPNAVD"));
-    Show(ctx, {1181, 1180, 1174}, version >= 123 && version < 200);
+    Show(ctx, {control::kOverwriteMemory},
+         version >= 224 && (caps.modelId == "ZPNAVC" || caps.modelId == "ZPNAVD"));
+    Show(ctx, {control::kCompressData, control::kStoreHm, control::kTransmitAltitude},
+         version >= 123 && version < 200);
     Show(ctx,
-         {control::kProfileSwitchingGroup, 1166, 1167, 1173, 1172, control::kCompareButton, 1171,
-          1175},
+         {control::kProfileSwitchingGroup, control::kProfile1, control::kProfile2,
+          control::kProfileSwitchCaption, control::kAltitudeSwitch, control::kCompareButton,
+          control::kSwitchAltitude, control::kUnitCaption},
          caps.twoProfiles);
     // "Once Every" and "Tx Rate" are two views of one record byte: exactly one is shown.
-    Show(ctx, {control::kTxRateLabel, control::kSecsLabel, 1134}, caps.txRateSpacing);
-    Show(ctx, {control::kOnceEveryLabel, control::kPktsLabel, 1017}, !caps.txRateSpacing);
-    Show(ctx, {1117}, caps.storeSmartBeacon);
-    Show(ctx, {1118}, caps.onlySendValid);
-    Show(ctx, {1137}, caps.metersToFeet);
-    Show(ctx, {1138}, caps.gpsPowerdown);
-    Show(ctx, {1156}, caps.transmitVoltage);
-    Show(ctx, {1064}, caps.smartLaunchDetect);
-    Show(ctx, {1091, control::kDeviationLabel}, caps.deviationAdjust);
+    Show(ctx, {control::kTxRateLabel, control::kSecsLabel, control::kTxRate}, caps.txRateSpacing);
+    Show(ctx, {control::kOnceEveryLabel, control::kPktsLabel, control::kOnceEvery},
+         !caps.txRateSpacing);
+    Show(ctx, {control::kStoreSmartBeacon}, caps.storeSmartBeacon);
+    Show(ctx, {control::kOnlySendValid}, caps.onlySendValid);
+    Show(ctx, {control::kConvertMetersToFeet}, caps.metersToFeet);
+    Show(ctx, {control::kGpsPowerdown}, caps.gpsPowerdown);
+    Show(ctx, {control::kTransmitVoltage}, caps.transmitVoltage);
+    Show(ctx, {control::kSmartLaunchDetect}, caps.smartLaunchDetect);
+    Show(ctx, {control::kDeviation, control::kDeviationLabel}, caps.deviationAdjust);
     Show(ctx,
-         {control::kSmartBeaconingGroup, 1010, 1013, 1007, 1008, 1009, 1012, 1021,
-          control::kSlowSpeedLabel, control::kSlowRateLabel, control::kFastSpeedLabel,
-          control::kFastRateLabel, control::kTurnSlopeLabel, control::kTurnAngleLabel,
-          control::kTurnTimeLabel, 1113},
+         {control::kSmartBeaconingGroup, control::kFastSpeed, control::kFastRate,
+          control::kSlowSpeed, control::kSlowRate, control::kTurnSlope, control::kTurnAngle,
+          control::kTurnTime, control::kSlowSpeedLabel, control::kSlowRateLabel,
+          control::kFastSpeedLabel, control::kFastRateLabel, control::kTurnSlopeLabel,
+          control::kTurnAngleLabel, control::kTurnTimeLabel, control::kTxMessage},
          caps.smartBeaconing);
     for (int id = control::kFirstSmartBeaconingUnit; id <= control::kLastSmartBeaconingUnit; ++id) {
         Show(ctx, {id}, caps.smartBeaconing);
     }
-    Show(ctx, {1087}, caps.gSwitch);
-    Show(ctx, {1078}, !caps.noSlotting);
+    Show(ctx, {control::kHwGSwitch}, caps.gSwitch);
+    Show(ctx, {control::kEnableSlotting}, !caps.noSlotting);
     // "Dig Enable" belongs to calibration mode, which only the command line sets.
     if (ctx.tracker.calibrationMode)
-        Show(ctx, {1090});
-    Show(ctx, {1092}, caps.powerAmp);
+        Show(ctx, {control::kDigEnable});
+    Show(ctx, {control::kEnablePowerAmp}, caps.powerAmp);
     if (!caps.digitalTelemetry) {
-        Show(ctx, {control::kDigitalTelemetryGroup, 1084, 1085, 1086, 1089}, false);
+        Show(ctx,
+             {control::kDigitalTelemetryGroup, control::kDigA, control::kDigB, control::kDigC,
+              control::kDigD},
+             false);
     }
 }
 
 void ApplyDigitalTelemetryRule(DeviceContext& ctx) {
-    Show(ctx, {control::kDigitalTelemetryGroup, 1084, 1085, 1086, 1089},
+    Show(ctx,
+         {control::kDigitalTelemetryGroup, control::kDigA, control::kDigB, control::kDigC,
+          control::kDigD},
          ctx.tracker.capabilities.digitalTelemetry &&
              (ctx.tracker.flagBytes.telemetry & flag::kDigEnable) != 0);
 }

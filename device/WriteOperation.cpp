@@ -20,9 +20,6 @@ constexpr int kOldestFirmware = 2;
 constexpr std::size_t kIdStringLength = 6;
 constexpr std::size_t kPathLength = 7;
 constexpr int kSlowestSafeTxRate = 5;  // seconds; below it the GPS may not re-acquire lock
-constexpr int kPath1Control = 1055;
-constexpr int kPath2Control = 1056;
-constexpr int kTxMessageControl = 1113;
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr const char* kNothingWritten = "Write failed: nothing was written to the tracker";
 constexpr const char* kPartlyWritten =
@@ -113,9 +110,9 @@ bool ValidateOtherProfile(DeviceContext& ctx) {
         bool sent;
         const char* lengthText;
     } texts[] = {
-        {&profile.path1, kPath1Control, pathsSent, "path 1 must be 7 characters long"},
-        {&profile.path2, kPath2Control, pathsSent, "path 2 must be 7 characters long"},
-        {&profile.txMessage, kTxMessageControl, caps.smartBeaconing, nullptr},
+        {&profile.path1, control::kPath1, pathsSent, "path 1 must be 7 characters long"},
+        {&profile.path2, control::kPath2, pathsSent, "path 2 must be 7 characters long"},
+        {&profile.txMessage, control::kTxMessage, caps.smartBeaconing, nullptr},
     };
     for (const auto& text : texts) {
         if (!text.sent) {
