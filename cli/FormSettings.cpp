@@ -1,7 +1,5 @@
 #include "cli/FormSettings.h"
 
-#include <strings.h>
-
 #include <cctype>
 
 #include "cli/FieldListing.h"
@@ -38,21 +36,7 @@ const FieldRow* FormSettings::Resolve(const std::string& key) {
             return row;
         }
     }
-    const std::string wanted = TrimRight(key);
-    if (wanted.empty()) {
-        return nullptr;
-    }
-    for (const FieldRow& row : FieldTable()) {
-        if (wanted == TrimRight(row.label)) {
-            return &row;
-        }
-    }
-    for (const FieldRow& row : FieldTable()) {
-        if (strcasecmp(wanted.c_str(), TrimRight(row.label).c_str()) == 0) {
-            return &row;
-        }
-    }
-    return nullptr;
+    return FindFieldByLabel(key);
 }
 
 std::string FormSettings::DisplayLabel(const FieldRow& row) {

@@ -44,6 +44,14 @@ FieldRow Check(int id, const char* label, V visibility, std::int32_t FormModel::
 
 constexpr std::int64_t kWide = 999999;
 
+// "2 " (the Profile 2 box) is found as "2": blanks after a label only space it on the form.
+std::string WithoutTrailingBlanks(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.pop_back();
+    }
+    return text;
+}
+
 const std::array<FieldRow, 73>& Rows() {
     using M = FormModel;
     static const std::array<FieldRow, 73> rows = {
@@ -256,16 +264,17 @@ const FieldRow* FindField(int controlId) {
 }
 
 const FieldRow* FindFieldByLabel(const std::string& label) {
-    if (label.empty()) {
+    const std::string wanted = WithoutTrailingBlanks(label);
+    if (wanted.empty()) {
         return nullptr;
     }
     for (const FieldRow& row : Rows()) {
-        if (label == row.label) {
+        if (wanted == WithoutTrailingBlanks(row.label)) {
             return &row;
         }
     }
     for (const FieldRow& row : Rows()) {
-        if (strcasecmp(label.c_str(), row.label) == 0) {
+        if (strcasecmp(wanted.c_str(), WithoutTrailingBlanks(row.label).c_str()) == 0) {
             return &row;
         }
     }

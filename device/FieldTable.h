@@ -56,7 +56,8 @@ std::span<const FieldRow> FieldTable();
 
 // The row of a control identifier, or nullptr.
 const FieldRow* FindField(int controlId);
-// The row whose label (compared exactly, then without regard to case) is `label`, or nullptr.
+// The row whose label is `label`, or nullptr: compared exactly, then without regard to case,
+// blanks after either aside.
 const FieldRow* FindFieldByLabel(const std::string& label);
 
 // The controls hidden at start-up, in the order the form hides them (74 identifiers).
