@@ -133,15 +133,26 @@ bool AtomicFileWriter::Open() {
         // A new file gets the usual permissions (0666 less the umask); an existing one's are
         // set below.
         descriptor = openat(folder_, temporaryName_.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+                            O_RDWR | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
         if (descriptor < 0 && errno != EEXIST) {
             break;
         }
     }
     if (descriptor < 0) {
         temporaryName_.clear();
-        CloseDescriptors();
-        return false;
+        if (target_ < 0) {
+            CloseDescriptors();
+            return false;
+        }
+        // A file the user may write in a folder that takes no new file: the complete contents
+        // wait in an anonymous temporary file and are then written in place.
+        file_ = std::tmpfile();
+        inPlace_ = true;
+        if (file_ == nullptr) {
+            CloseDescriptors();
+            return false;
+        }
+        return true;
     }
     if (exists) {
         // The replacement takes the file's place with its owner, group and permission bits;
@@ -160,7 +171,7 @@ bool AtomicFileWriter::Open() {
             target_ = -1;
         }
     }
-    file_ = fdopen(descriptor, "w");
+    file_ = fdopen(descriptor, "w+");
     if (file_ == nullptr) {
         close(descriptor);
         Abandon();
@@ -184,15 +195,16 @@ bool AtomicFileWriter::Commit() {
     if (file_ == nullptr) {
         return false;
     }
-    bool ok =
-        !failed_ && std::ferror(file_) == 0 && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
+    bool ok = !failed_ && std::ferror(file_) == 0 && std::fflush(file_) == 0;
+    if (ok) {
+        ok = inPlace_ ? CopyInPlace(fileno(file_)) : fsync(fileno(file_)) == 0;
+    }
     ok = (std::fclose(file_) == 0) && ok;
     file_ = nullptr;
-    if (ok) {
-        ok = inPlace_ ? CopyInPlace()
-                      : renameat(folder_, temporaryName_.c_str(), folder_, finalName_.c_str()) == 0;
+    if (ok && !inPlace_) {
+        ok = renameat(folder_, temporaryName_.c_str(), folder_, finalName_.c_str()) == 0;
     }
-    if (!ok || inPlace_) {
+    if ((!ok || inPlace_) && !temporaryName_.empty()) {
         unlinkat(folder_, temporaryName_.c_str(), 0);
     }
     temporaryName_.clear();
@@ -201,9 +213,8 @@ bool AtomicFileWriter::Commit() {
 }
 
 // The complete temporary file copied over the existing one from its start, then cut to length.
-bool AtomicFileWriter::CopyInPlace() {
-    const int source = openat(folder_, temporaryName_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (source < 0) {
+bool AtomicFileWriter::CopyInPlace(int source) {
+    if (lseek(source, 0, SEEK_SET) != 0) {
         return false;
     }
     bool ok = true;
@@ -224,7 +235,6 @@ bool AtomicFileWriter::CopyInPlace() {
         }
         offset += got;
     }
-    close(source);
     return ok && ftruncate(target_, offset) == 0 && fsync(target_) == 0;
 }
 

@@ -17,9 +17,10 @@ namespace vanteo {
 // - a symbolic link is followed, and the file it leads to is written (the link stays a link);
 // - an existing file keeps its permission bits and, where the process may set them, its owner
 //   and group;
-// - a file with other hard links, or one whose owner or group a new file could not keep, is
-//   written in place once the temporary copy is complete, so every name sees the new contents
-//   and the ownership stays;
+// - a file with other hard links, one whose owner or group a new file could not keep, and one in
+//   a folder that takes no new file are written in place once the temporary copy is complete
+//   (beside it, or anonymous in the temporary folder), so every name sees the new contents and
+//   the ownership stays; only a failure of that last copy can leave the file part-written;
 // - the temporary name fits beside any name the folder accepts (a 255-byte name included).
 class AtomicFileWriter {
 public:
@@ -47,13 +48,13 @@ public:
     bool WritesInPlace() const { return inPlace_; }
 
 private:
-    bool CopyInPlace();
+    bool CopyInPlace(int source);
     void CloseDescriptors();
 
     std::string targetPath_;
     int folder_ = -1;            // the folder of the file written (symbolic links followed)
     std::string finalName_;      // that file's name in it
-    std::string temporaryName_;  // the temporary file's name in it; empty when there is none
+    std::string temporaryName_;  // the temporary file's name in it; empty when none or anonymous
     int target_ = -1;            // the existing file, open for writing, when written in place
     std::FILE* file_ = nullptr;
     bool failed_ = false;

@@ -398,6 +398,28 @@ TEST_F(FileFaultsTest, OutputsKeepLinksPermissionsAndLongNames) {
                "written as a plain open would have");
     }
     EXPECT_EQ(rig.FolderEntries(), entries) << "a temporary file left behind";
+
+    // A file the user may write in a folder that takes no new file (no temporary beside it).
+    const std::filesystem::path locked = rig.folder / "locked";
+    std::filesystem::create_directory(locked);
+    const std::string kept = (locked / "kept.kml").string();
+    std::filesystem::copy_file(rig.PathOf("real.kml"), kept);
+    std::filesystem::permissions(rig.folder, std::filesystem::perms::all);
+    ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+    ASSERT_EQ(chmod(kept.c_str(), 0666), 0);
+    const std::string message = LastMessageAsOrdinaryUser(rig, [&] {
+        rig.ui.QueueOpenFile(rig.PathOf("damaged.kml"));
+        rig.ui.QueueSaveFile(kept);
+        OnFixKml(rig.ctx);
+    });
+    EXPECT_EQ(message, " read 1 lines\n");
+    EXPECT_EQ(rig.ReadFile("locked/kept.kml"), kRepairedLine);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(locked),
+                            std::filesystem::directory_iterator()),
+              1);
+    Record(99, "writable output file in a folder that takes no new file", "Fix KML",
+           message == " read 1 lines\n", {message}, "written in place");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
 }
 
 // A device, a pipe or an oversized file is refused before anything is read into memory, sent or
