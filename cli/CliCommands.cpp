@@ -16,7 +16,9 @@
 #include "cli/PacketPrinter.h"
 #include "cli/ProfileFieldTable.h"
 #include "device/AtomicFileWriter.h"
+#include "device/ConfigFile.h"
 #include "device/FieldTable.h"
+#include "device/InputFile.h"
 #include "device/Operations.h"
 #include "flightlog/FlightExports.h"
 #include "flightlog/FlightLogSource.h"
@@ -32,15 +34,15 @@ constexpr const char* kCalibrationFieldKey = "1183";  // the field before "-->"
 // What "Validate KML" says when the data block matches its checksum.
 constexpr const char* kIntegrityValidated = "Datafile integrity validated";
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    text = contents.str();
-    return !file.bad();
+// A settings file of every field of both profiles is a few KB.
+constexpr std::size_t kMaxSettingsFileBytes = 1024 * 1024;
+
+// The whole input file, or the reason it was not read ("cannot read FILE: it is a folder, ...").
+std::string ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& text) {
+    const InputFileStatus status = ReadInputFile(path, maxBytes, text);
+    return status == InputFileStatus::ok
+               ? std::string()
+               : "cannot read " + path + ": " + InputFileProblem(status, maxBytes);
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -199,8 +201,10 @@ int CliCommands::Write(const CliRequest& request) {
     ConfigurationJson::Contents contents;
     if (!request.jsonFile.empty()) {
         std::string error;
-        if (!ReadWholeFile(request.jsonFile, jsonText)) {
-            return Fail("cannot read " + request.jsonFile);
+        if (const std::string failure =
+                ReadWholeFile(request.jsonFile, kMaxSettingsFileBytes, jsonText);
+            !failure.empty()) {
+            return Fail(failure + "; nothing was written");
         }
         if (!ConfigurationJson::Parse(jsonText, contents, error)) {
             return Fail(request.jsonFile + ": " + error + "; nothing was written");
@@ -281,8 +285,9 @@ int CliCommands::SaveCfg(const CliRequest& request) {
 
 int CliCommands::RestoreCfg(const CliRequest& request) {
     std::string text;
-    if (!ReadWholeFile(request.file, text)) {
-        return Fail("cannot read " + request.file);
+    if (const std::string failure = ReadWholeFile(request.file, kMaxConfigFileBytes, text);
+        !failure.empty()) {
+        return Fail(failure + "; nothing was written");
     }
     if (const int status = ReadTrackerFirst(); status != kDone) {
         return status;

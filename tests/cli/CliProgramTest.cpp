@@ -3,6 +3,7 @@
 // nothing here waits on a time-out (the simulator answers at once).
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -263,6 +264,35 @@ TEST_F(CliProgramTest, FlightSummaryAndExports) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("no complete flight-log data block"), std::string::npos);
     EXPECT_EQ(Cli({"export", File("flight.kml")}).status, 2);
+}
+
+// Every input file goes through one bounded reader: a device, a pipe or a file far larger than
+// any settings file is refused at once with the reason, exit 1, and no output is written.
+TEST_F(CliProgramTest, InputsThatAreNoFileOrFarTooLargeAreRefused) {
+    ASSERT_EQ(mkfifo(File("pipe").c_str(), 0600), 0);
+    std::ofstream(File("huge.json")).close();
+    fs::resize_file(File("huge.json"), 1024 * 1024 + 1);
+    constexpr const char* kNoFile = "it is a device or a pipe, not a file";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"write", "--json", "/dev/zero"},
+         "write: cannot read /dev/zero: it is a device or a pipe, not a file; nothing was written"},
+        {{"write", "--json", File("huge.json")},
+         "it is larger than 1048576 bytes, far more than such a file holds; nothing was written"},
+        {{"restore-cfg", "/dev/zero"}, kNoFile},
+        {{"restore-cfg", File("pipe")}, kNoFile},
+        {{"validate-kml", "/dev/zero", "-o", File("copy.kml")},
+         std::string("Error opening file: ") + kNoFile},
+        {{"fix-kml", File("pipe"), File("fixed.kml")},
+         std::string("Error opening file: ") + kNoFile},
+    };
+    for (const auto& [arguments, reason] : cases) {
+        SCOPED_TRACE(arguments[0] + " " + arguments[1]);
+        const ProgramResult result = Cli(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+    }
+    EXPECT_FALSE(fs::exists(File("copy.kml")));
+    EXPECT_FALSE(fs::exists(File("fixed.kml")));
 }
 
 TEST_F(CliProgramTest, FlashAndTransmitterCommands) {
