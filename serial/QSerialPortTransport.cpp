@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include "serial/PortDiagnosis.h"
+
 namespace vanteo {
 namespace {
 
@@ -41,6 +43,7 @@ void QSerialPortTransport::RememberError() {
 ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName) {
     Close();
     lastError_.clear();
+    openFailure_.clear();
     if (portName.empty()) {
         lastError_ = "no port name";
         return OpenStatus::cannotOpen;
@@ -50,6 +53,7 @@ ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName
     if (!port_->open(QIODevice::ReadWrite)) {
         RememberError();
         port_->clearError();
+        openFailure_ = ExplainPortOpenFailure(InspectPortOpenFailure(portName, lastError_));
         return OpenStatus::cannotOpen;
     }
     const bool configured =

@@ -272,6 +272,10 @@ TEST_F(CliProgramTest, PortsHelpAndUsageErrors) {
     result = Cli({"--port", File("no-such-port"), "identify"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("Error opening com port\n"), std::string::npos) << result.err;
+    EXPECT_NE(
+        result.err.find("does not exist (No such file or directory): the adapter is unplugged"),
+        std::string::npos)
+        << result.err;
 }
 
 }  // namespace
