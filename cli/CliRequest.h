@@ -33,6 +33,7 @@ struct CliRequest {
     CliCommand command = CliCommand::none;
     std::string commandName;  // as typed, for messages
     bool help = false;        // --help: print the usage of the command (or of the program)
+    bool version = false;     // --version: print the program's version
 
     std::string port;          // --port, else $VANTEO_PORT; empty when neither
     bool calibration = false;  // --calibration: the window's "-qrkvz" mode

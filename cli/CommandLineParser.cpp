@@ -162,6 +162,9 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
         if (argument == "--help" || argument == "-h") {
             request.help = true;
             cursor.Next();
+        } else if (argument == "--version") {
+            request.version = true;
+            cursor.Next();
         } else if (argument == "--calibration") {
             request.calibration = true;
             cursor.Next();
@@ -238,7 +241,7 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
     if (!error.empty()) {
         return outcome;
     }
-    if (request.help) {
+    if (request.help || request.version) {
         outcome.ok = true;
         return outcome;
     }
@@ -309,6 +312,7 @@ std::string CommandLineParser::ProgramUsage() {
         "  --port NAME     the serial port (default: the VANTEO_PORT environment variable)\n"
         "  --calibration   calibration mode, for the service commands tone, update, devaddr\n"
         "  --help          this text; 'vanteo-cli COMMAND --help' describes one command\n"
+        "  --version       print the program's version\n"
         "\n"
         "Commands:\n";
     for (const CommandInfo& info : kCommands) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "VanteoVersion.h"
 #include "cli/CliCommands.h"
 #include "cli/CommandLineParser.h"
 #include "cli/ConsoleInteraction.h"
@@ -33,6 +34,11 @@ int main(int argc, char* argv[]) {
         std::cerr << "vanteo-cli: " << parsed.error << "\n"
                   << "Try 'vanteo-cli --help'.\n";
         return cli::CliCommands::kUsage;
+    }
+
+    if (parsed.request.version && !parsed.request.help) {
+        std::cout << "vanteo-cli " VANTEO_VERSION "\n";
+        return cli::CliCommands::kDone;
     }
 
     SteadyClock clock;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "VanteoVersion.h"
 #include "serial/CFormat.h"
 #include "serial/Clock.h"
 #include "serial/PortEnumerator.h"
@@ -63,7 +64,8 @@ const char* const kUsage =
     "  --erase-bytes N       progress bytes sent by the erase (default 20)\n"
     "  --erase-interval MS   time between two erase progress bytes (default 100)\n"
     "\n"
-    "  --help                show this text\n";
+    "  --help                show this text\n"
+    "  --version             print the program's version\n";
 
 struct Options {
     SimulatorConfig config;
@@ -71,6 +73,7 @@ struct Options {
     std::string flashFile;
     std::string linkPath;
     bool help = false;
+    bool version = false;
 };
 
 // Whole-text integer, decimal or with a 0x prefix, in the "C" locale.
@@ -126,6 +129,8 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
         std::string text;
         if (option == "--help" || option == "-h") {
             options.help = true;
+        } else if (option == "--version") {
+            options.version = true;
         } else if (option == "--model") {
             if (!value(c.modelId)) {
                 return false;
@@ -321,6 +326,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::cout << kUsage;
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "vanteo-sim " VANTEO_VERSION "\n";
         return 0;
     }
     std::vector<std::uint8_t> flashImage;
