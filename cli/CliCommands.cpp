@@ -8,6 +8,7 @@
 #include "cli/ConfigurationJson.h"
 #include "cli/FieldListing.h"
 #include "cli/FormSettings.h"
+#include "cli/PortReport.h"
 #include "cli/ProfileFieldTable.h"
 #include "device/AtomicFileWriter.h"
 #include "device/FieldTable.h"
@@ -90,7 +91,9 @@ int CliCommands::Run(const CliRequest& request) {
         case CliCommand::fixKml:
             return FixKml(request);
         case CliCommand::ports:
-            return Ports();
+            return Ports(request.jsonOutput);
+        case CliCommand::doctor:
+            return Doctor();
         case CliCommand::none:
             break;
     }
@@ -382,21 +385,15 @@ int CliCommands::FixKml(const CliRequest& request) {
     return Finish(OnFixKml(ctx_));
 }
 
-int CliCommands::Ports() {
+int CliCommands::Ports(bool json) {
     if (!portLister_) {
         return Fail("listing ports is not available");
     }
     const std::vector<PortListing> ports = portLister_();
-    if (ports.empty()) {
+    if (ports.empty() && !json) {
         console_.Note("no serial ports found");
     }
-    for (const PortListing& port : ports) {
-        out_ << port.name;
-        if (!port.description.empty()) {
-            out_ << "  " << port.description;
-        }
-        out_ << '\n';
-    }
+    WritePortListing(out_, ports, json);
     out_.flush();
     return kDone;
 }

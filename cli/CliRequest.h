@@ -26,6 +26,7 @@ enum class CliCommand {
     validateKml,
     fixKml,
     ports,
+    doctor,
 };
 
 // One invocation of vanteo-cli, as the command line asked for it.
@@ -50,6 +51,7 @@ struct CliRequest {
     std::optional<std::string> serialNumber;      // update --serial, as typed
     std::optional<std::string> calibrationValue;  // update --cal, as typed
     int devAddr = 0;                              // devaddr 0|4
+    bool jsonOutput = false;                      // ports --json
 
     // Commands that talk to a tracker need a port.
     bool NeedsPort() const;

@@ -12,7 +12,7 @@ struct CommandInfo {
     const char* description;
 };
 
-constexpr std::array<CommandInfo, 15> kCommands = {{
+constexpr std::array<CommandInfo, 16> kCommands = {{
     {CliCommand::identify, "identify", "identify",
      "Reads the tracker and prints its model, firmware version, serial number, battery voltage\n"
      "and time."},
@@ -59,7 +59,14 @@ constexpr std::array<CommandInfo, 15> kCommands = {{
      "file OUT from it. Exit status 1 when the checksum does not match."},
     {CliCommand::fixKml, "fix-kml", "fix-kml IN OUT",
      "Repairs the coordinates of the KML file IN line by line into OUT (\"Fix KML\")."},
-    {CliCommand::ports, "ports", "ports", "Lists the serial ports with their descriptions."},
+    {CliCommand::ports, "ports", "ports [--json]",
+     "Lists the serial ports: description, USB vendor:product and serial number, and whether\n"
+     "this user may open each one.\n"
+     "  --json   the list as a JSON array, for scripts"},
+    {CliCommand::doctor, "doctor", "doctor",
+     "Prints what helps when a port will not open, ready to paste into a question: the program\n"
+     "and Qt versions, each port with its owner, group and permissions, this user's groups,\n"
+     "whether ModemManager runs, and the newest vanteo-sim announcement."},
 }};
 
 const CommandInfo* FindCommand(const std::string& name) {
@@ -229,6 +236,9 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
                 request.calibrationValue = text;
             } else if (command == CliCommand::clearFlash && argument == "--yes") {
                 request.yes = true;
+                cursor.Next();
+            } else if (command == CliCommand::ports && argument == "--json") {
+                request.jsonOutput = true;
                 cursor.Next();
             } else if (command == CliCommand::tone && argument == "--off") {
                 request.toneOff = true;

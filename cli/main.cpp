@@ -54,10 +54,17 @@ int main(int argc, char* argv[]) {
     cli::CliCommands commands(flightLog, console, std::cout, [] {
         std::vector<cli::PortListing> listing;
         for (const PortInfo& port : EnumeratePorts()) {
-            listing.push_back({port.name, port.description});
+            const PortAccess& access = port.access;
+            const std::string owner =
+                access.exists ? access.ownerName + ":" + access.groupName + " " + access.modeText
+                              : std::string();
+            listing.push_back({port.name, port.description, port.usbId, port.serialNumber, owner,
+                               !access.exists || access.mayOpen, port.simulator});
         }
         return listing;
     });
+    commands.SetAnnouncementReader(
+        [] { return NewestSimulatorAnnouncement(SimulatorAnnouncementDirectory()); });
     const int status = commands.Run(parsed.request);
     std::cout.flush();
     return status;

@@ -39,6 +39,23 @@ struct PortOpenFacts {
     std::string findHoldersCommand;  // a command that names the holders this user cannot see
 };
 
+// Who may use a port, for the port list and `vanteo-cli doctor`. Asks the system only; the port
+// is not opened.
+struct PortAccess {
+    bool exists = false;
+    std::string ownerName;
+    std::string groupName;
+    std::string modeText;  // "crw-rw----"
+    bool mayOpen = false;  // this user may open it for reading and writing
+};
+PortAccess InspectPortAccess(const std::string& portName);
+
+// The groups this process has, by name, and the user's name: what a new login would not change.
+std::string CurrentUserName();
+std::vector<std::string> CurrentGroupNames();
+// Whether a ModemManager process runs (it probes new USB serial adapters and may hold them).
+bool ModemManagerRunning();
+
 // Looks at `portName` after the port refused to open, without changing anything: where the name
 // leads, whether the file exists, the system's answer to an open for reading and writing (made
 // and closed again at once, non-blocking, never as the controlling terminal), the file's owner,

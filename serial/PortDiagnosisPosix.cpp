@@ -110,7 +110,7 @@ void FindHolders(const std::string& device, PortOpenFacts& facts) {
         if (command == "ModemManager") {
             facts.modemManagerRunning = true;
         }
-        DIR* fds = opendir((directory + "/fd").c_str());
+        DIR* fds = device.empty() ? nullptr : opendir((directory + "/fd").c_str());
         if (fds == nullptr) {
             continue;  // another user's process
         }
@@ -129,6 +129,53 @@ void FindHolders(const std::string& device, PortOpenFacts& facts) {
 }
 
 }  // namespace
+
+PortAccess InspectPortAccess(const std::string& portName) {
+    PortAccess result;
+    const std::string path = DevicePath(portName);
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return result;
+    }
+    result.exists = true;
+    result.ownerName = UserName(info.st_uid);
+    const group* owningGroup = getgrgid(info.st_gid);
+    result.groupName = owningGroup != nullptr ? owningGroup->gr_name : std::to_string(info.st_gid);
+    result.modeText = ModeText(info.st_mode);
+    result.mayOpen = access(path.c_str(), R_OK | W_OK) == 0;
+    return result;
+}
+
+std::string CurrentUserName() {
+    return UserName(geteuid());
+}
+
+std::vector<std::string> CurrentGroupNames() {
+    std::vector<gid_t> groups(1, getegid());
+    const int count = getgroups(0, nullptr);
+    if (count > 0) {
+        std::vector<gid_t> more(static_cast<std::size_t>(count));
+        const int got = getgroups(count, more.data());
+        for (int i = 0; i < got; ++i) {
+            const gid_t gid = more[static_cast<std::size_t>(i)];
+            if (gid != getegid()) {
+                groups.push_back(gid);
+            }
+        }
+    }
+    std::vector<std::string> names;
+    for (const gid_t gid : groups) {
+        const group* entry = getgrgid(gid);
+        names.push_back(entry != nullptr ? entry->gr_name : std::to_string(gid));
+    }
+    return names;
+}
+
+bool ModemManagerRunning() {
+    PortOpenFacts facts;
+    FindHolders({}, facts);
+    return facts.modemManagerRunning;
+}
 
 PortOpenFacts InspectPortOpenFailure(const std::string& portName, const std::string& portError) {
     PortOpenFacts facts;

@@ -23,6 +23,29 @@ std::string SystemWords(DWORD error) {
 
 }  // namespace
 
+PortAccess InspectPortAccess(const std::string& portName) {
+    // Windows gives every user its serial ports; whether one is free only an open tells.
+    PortAccess access;
+    access.exists = true;
+    access.mayOpen = true;
+    (void)portName;
+    return access;
+}
+
+std::string CurrentUserName() {
+    char name[256] = {};
+    DWORD size = sizeof name;
+    return GetUserNameA(name, &size) ? std::string(name) : std::string();
+}
+
+std::vector<std::string> CurrentGroupNames() {
+    return {};
+}
+
+bool ModemManagerRunning() {
+    return false;
+}
+
 PortOpenFacts InspectPortOpenFailure(const std::string& portName, const std::string& portError) {
     PortOpenFacts facts;
     facts.path = portName.starts_with("\\\\.\\") ? portName : "\\\\.\\" + portName;

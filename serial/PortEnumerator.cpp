@@ -126,13 +126,70 @@ void SortPortList(std::vector<PortInfo>& ports) {
 std::vector<PortInfo> EnumeratePorts() {
     std::vector<PortInfo> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        ports.push_back({info.portName().toStdString(), SystemPortDescription(info)});
+        PortInfo port{info.portName().toStdString(), SystemPortDescription(info)};
+        if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+            port.usbId = QStringLiteral("%1:%2")
+                             .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                             .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'))
+                             .toStdString();
+        }
+        port.serialNumber = info.serialNumber().toStdString();
+        port.access = InspectPortAccess(info.systemLocation().toStdString());
+        ports.push_back(std::move(port));
     }
     for (PortInfo& simulator : ReadSimulatorAnnouncements(SimulatorAnnouncementDirectory())) {
+        simulator.simulator = true;
+        simulator.access = InspectPortAccess(simulator.name);
         ports.push_back(std::move(simulator));
     }
     SortPortList(ports);
     return ports;
+}
+
+std::string PortSummary(const PortInfo& port) {
+    std::string text = port.description;
+    if (!port.usbId.empty()) {
+        text += ", USB " + port.usbId;
+    }
+    if (!port.serialNumber.empty()) {
+        text += ", serial " + port.serialNumber;
+    }
+    if (port.access.exists && !port.access.mayOpen) {
+        text += "; this user may not open it (" + port.access.ownerName + ":" +
+                port.access.groupName + " " + port.access.modeText + ")";
+    }
+    return text;
+}
+
+std::string NewestSimulatorAnnouncement(const std::string& directory) {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(directory, error);
+    if (error) {
+        return {};
+    }
+    std::filesystem::path newest;
+    std::filesystem::file_time_type newestTime;
+    for (const auto& entry : entries) {
+        if (PidFromFileName(entry.path().filename().string()) == 0) {
+            continue;
+        }
+        const auto written = entry.last_write_time(error);
+        if (!error && (newest.empty() || written > newestTime)) {
+            newest = entry.path();
+            newestTime = written;
+        }
+    }
+    if (newest.empty()) {
+        return {};
+    }
+    const pid_t pid = PidFromFileName(newest.filename().string());
+    std::ifstream file(newest);
+    std::string path;
+    std::string description;
+    std::getline(file, path);
+    std::getline(file, description);
+    return newest.string() + ": " + TrimLineEnd(path) + ", " + TrimLineEnd(description) + ", pid " +
+           std::to_string(pid) + (ProcessRunning(pid) ? " running" : " no longer running");
 }
 
 }  // namespace vanteo

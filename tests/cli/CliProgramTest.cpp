@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "VanteoVersion.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -251,6 +253,31 @@ TEST_F(CliProgramTest, ServiceCommandsNeedCalibrationMode) {
     result = Cli({"--calibration", "devaddr", "0"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.err.find("DevAddr updated to 0\n"), std::string::npos);
+}
+
+TEST_F(CliProgramTest, PortsAsJsonAndTheDoctorReportShowWhoMayOpenEachPort) {
+    ProgramResult result = Cli({"ports", "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    // Keys in alphabetical order, as the JSON writer sorts them.
+    const std::string simulatorEntry = "\"may_open\": true,\n        \"name\": \"" +
+                                       simulator_.Port() + "\",\n        \"owner\": \"";
+    EXPECT_NE(result.out.find(simulatorEntry), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("\"simulator\": true"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.front(), '[');
+
+    result = Cli({"doctor"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("vanteo-cli " VANTEO_VERSION ", Qt 6.", 0), 0u) << result.out;
+    EXPECT_NE(result.out.find("\nModemManager: "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("  " + simulator_.Port() + "  "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("  this user may open it  "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("newest vanteo-sim announcement: " + File("run/vanteo-sim/")),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find(".port: " + simulator_.Port() + ", Vanteo tracker simulator"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find(" running\n"), std::string::npos) << result.out;
 }
 
 TEST_F(CliProgramTest, PortsHelpAndUsageErrors) {

@@ -156,10 +156,19 @@ TEST(PortDiagnosisTest, ATerminalOfAGroupTheUserIsNotInGivesThatGroupAndTheComma
     ASSERT_TRUE(pty.Ok());
     ASSERT_EQ(chown(pty.SlavePath().c_str(), 0, dialout->gr_gid), 0);
     ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0660), 0);
+    const auto mayOpen = [&] {
+        const PortAccess access = InspectPortAccess(pty.SlavePath());
+        return std::string(access.mayOpen ? "may open " : "may not open ") + access.ownerName +
+               ":" + access.groupName + " " + access.modeText;
+    };
+    EXPECT_EQ(AsUnprivilegedUser(mayOpen), "may not open root:dialout crw-rw----");
     std::string seen = AsUnprivilegedUser([&] { return CauseAndWords(pty.SlavePath()); });
     EXPECT_THAT(seen, AllOf(testing::StartsWith(Expect(Cause::permission)),
                             HasSubstr("root:dialout crw-rw----"),
                             HasSubstr("sudo usermod -aG dialout $USER"), HasSubstr("new login")));
+
+    ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0666), 0);
+    EXPECT_EQ(AsUnprivilegedUser(mayOpen), "may open root:dialout crw-rw-rw-");
 
     // Owner only: no group to join.
     ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0600), 0);
