@@ -2,6 +2,8 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 // The few calls that differ between systems, behind one header: PlatformPosix.cpp on
@@ -28,6 +30,19 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b);
 int FormatWithCLocale(char* buffer, std::size_t size, const char* format, va_list args);
 double StringToDoubleC(const char* text);
 long long StringToLongC(const char* text);
+
+// Whether process `pid` still runs, another user's included.
+bool ProcessRunning(long pid);
+// This user's numeric id, for per-user folder names; 0 where the system has none.
+unsigned long CurrentUserId();
+
+// The device number (st_rdev) of the terminal a path leads to, or of an open port's handle;
+// false when the system cannot say (no such file; systems without device numbers).
+bool DeviceOfPath(const std::string& path, unsigned long& device);
+bool DeviceOfHandle(std::intptr_t handle, unsigned long& device);
+// True when the terminal behind an open handle has hung up or failed (an unplugged adapter);
+// false where the system cannot tell.
+bool HandleHungUp(std::intptr_t handle);
 
 // Raises the calling thread's scheduling priority as far as the system grants it; false when it
 // grants nothing (no privilege), and the thread then runs at normal priority. Any thread.

@@ -1,11 +1,15 @@
 #include <locale.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #if defined(__APPLE__)
 #include <xlocale.h>
 #endif
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,6 +39,39 @@ double StringToDoubleC(const char* text) {
 
 long long StringToLongC(const char* text) {
     return strtoll_l(text, nullptr, 10, CLocale());
+}
+
+bool ProcessRunning(long pid) {
+    // EPERM: the process exists but belongs to someone else; it is still running.
+    return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+unsigned long CurrentUserId() {
+    return static_cast<unsigned long>(getuid());
+}
+
+bool DeviceOfPath(const std::string& path, unsigned long& device) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return false;
+    }
+    device = static_cast<unsigned long>(info.st_rdev);
+    return true;
+}
+
+bool DeviceOfHandle(std::intptr_t handle, unsigned long& device) {
+    struct stat info {};
+    if (fstat(static_cast<int>(handle), &info) != 0) {
+        return false;
+    }
+    device = static_cast<unsigned long>(info.st_rdev);
+    return true;
+}
+
+bool HandleHungUp(std::intptr_t handle) {
+    // A hung-up terminal reports POLLHUP (or POLLERR) at once, whatever else is pending.
+    pollfd state{static_cast<int>(handle), 0, 0};
+    return poll(&state, 1, 0) < 0 || (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 bool RaiseCurrentThreadPriority() {

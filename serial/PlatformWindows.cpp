@@ -36,6 +36,35 @@ long long StringToLongC(const char* text) {
     return _strtoi64_l(text, nullptr, 10, CLocale());
 }
 
+bool ProcessRunning(long pid) {
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) {
+        // Access denied: the process exists but belongs to someone else.
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    DWORD exitCode = 0;
+    const bool running = GetExitCodeProcess(process, &exitCode) && exitCode == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
+
+unsigned long CurrentUserId() {
+    return 0;
+}
+
+bool DeviceOfPath(const std::string&, unsigned long&) {
+    return false;
+}
+
+bool DeviceOfHandle(std::intptr_t, unsigned long&) {
+    return false;
+}
+
+bool HandleHungUp(std::intptr_t) {
+    return false;
+}
+
 bool RaiseCurrentThreadPriority() {
     return SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST) != 0;
 }

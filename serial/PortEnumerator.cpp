@@ -1,16 +1,13 @@
 #include "serial/PortEnumerator.h"
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "serial/Platform.h"
 
 namespace vanteo {
 namespace {
@@ -18,7 +15,7 @@ namespace {
 constexpr const char* kAnnouncementSuffix = ".port";
 
 // A process id from "<pid>.port"; 0 when the file name is anything else.
-pid_t PidFromFileName(const std::string& fileName) {
+long PidFromFileName(const std::string& fileName) {
     const std::string suffix = kAnnouncementSuffix;
     if (fileName.size() <= suffix.size() ||
         fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0) {
@@ -29,17 +26,12 @@ pid_t PidFromFileName(const std::string& fileName) {
                                           [](unsigned char c) { return std::isdigit(c); })) {
         return 0;
     }
-    return static_cast<pid_t>(std::stol(digits));
-}
-
-bool ProcessRunning(pid_t pid) {
-    // EPERM: the process exists but belongs to someone else; it is still running.
-    return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+    return std::stol(digits);
 }
 
 bool PathExists(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return !path.empty() && std::filesystem::exists(path, error);
 }
 
 std::string TrimLineEnd(std::string line) {
@@ -80,7 +72,7 @@ std::string SimulatorAnnouncementDirectory() {
     if (runtime != nullptr && runtime[0] != '\0') {
         return std::string(runtime) + "/vanteo-sim";
     }
-    return "/tmp/vanteo-sim-" + std::to_string(getuid());
+    return "/tmp/vanteo-sim-" + std::to_string(CurrentUserId());
 }
 
 std::vector<PortInfo> ReadSimulatorAnnouncements(const std::string& directory) {
@@ -91,7 +83,7 @@ std::vector<PortInfo> ReadSimulatorAnnouncements(const std::string& directory) {
         return ports;  // no simulator has run yet
     }
     for (const auto& entry : entries) {
-        const pid_t pid = PidFromFileName(entry.path().filename().string());
+        const long pid = PidFromFileName(entry.path().filename().string());
         if (pid == 0 || !ProcessRunning(pid)) {
             continue;
         }
@@ -182,7 +174,7 @@ std::string NewestSimulatorAnnouncement(const std::string& directory) {
     if (newest.empty()) {
         return {};
     }
-    const pid_t pid = PidFromFileName(newest.filename().string());
+    const long pid = PidFromFileName(newest.filename().string());
     std::ifstream file(newest);
     std::string path;
     std::string description;
