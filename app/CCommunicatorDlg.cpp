@@ -277,7 +277,7 @@ void CCommunicatorDlg::RefillPortList() {
     portCombo_->clear();
     for (const PortInfo& port : portLister_()) {
         portCombo_->addItem(QString::fromLocal8Bit(port.name));
-        portCombo_->setItemData(portCombo_->count() - 1, QString::fromLocal8Bit(port.description),
+        portCombo_->setItemData(portCombo_->count() - 1, QString::fromLocal8Bit(PortSummary(port)),
                                 Qt::ToolTipRole);
     }
     portCombo_->setEditText(typed);

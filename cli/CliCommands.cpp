@@ -14,6 +14,7 @@
 #include "cli/FieldListing.h"
 #include "cli/FormSettings.h"
 #include "cli/PacketPrinter.h"
+#include "cli/PortReport.h"
 #include "cli/ProfileFieldTable.h"
 #include "device/AtomicFileWriter.h"
 #include "device/ConfigFile.h"
@@ -117,9 +118,11 @@ int CliCommands::Run(const CliRequest& request) {
         case CliCommand::exportFlight:
             return ExportFlight(request);
         case CliCommand::ports:
-            return Ports();
+            return Ports(request.jsonOutput);
         case CliCommand::listen:
             return Listen(request);
+        case CliCommand::doctor:
+            return Doctor();
         case CliCommand::none:
             break;
     }
@@ -450,21 +453,15 @@ int CliCommands::ExportFlight(const CliRequest& request) {
     return WriteFlightExports(console_, log, analysis, ExportPaths(request)) ? kDone : kFailed;
 }
 
-int CliCommands::Ports() {
+int CliCommands::Ports(bool json) {
     if (!portLister_) {
         return Fail("listing ports is not available");
     }
     const std::vector<PortListing> ports = portLister_();
-    if (ports.empty()) {
+    if (ports.empty() && !json) {
         console_.Note("no serial ports found");
     }
-    for (const PortListing& port : ports) {
-        out_ << port.name;
-        if (!port.description.empty()) {
-            out_ << "  " << port.description;
-        }
-        out_ << '\n';
-    }
+    WritePortListing(out_, ports, json);
     out_.flush();
     return kDone;
 }

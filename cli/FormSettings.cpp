@@ -1,11 +1,10 @@
 #include "cli/FormSettings.h"
 
-#include <strings.h>
-
 #include <cctype>
 
 #include "cli/FieldListing.h"
 #include "device/FormTransfer.h"
+#include "serial/Platform.h"
 
 namespace vanteo::cli {
 namespace {
@@ -53,7 +52,7 @@ const FieldRow* FormSettings::Resolve(const std::string& key) {
         }
     }
     for (const FieldRow& row : FieldTable()) {
-        if (strcasecmp(wanted.c_str(), TrimRight(row.label).c_str()) == 0) {
+        if (EqualIgnoringCase(wanted, TrimRight(row.label))) {
             return &row;
         }
     }

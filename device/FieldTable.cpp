@@ -1,8 +1,9 @@
 #include "device/FieldTable.h"
 
-#include <strings.h>
 #include <algorithm>
 #include <array>
+
+#include "serial/Platform.h"
 
 namespace vanteo {
 namespace {
@@ -191,7 +192,7 @@ const FieldRow* FindFieldByLabel(const std::string& label) {
         }
     }
     for (const FieldRow& row : Rows()) {
-        if (strcasecmp(label.c_str(), row.label) == 0) {
+        if (EqualIgnoringCase(label, row.label)) {
             return &row;
         }
     }
