@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/CAboutDlg.h"
+#include "app/CFlightViewDlg.h"
 #include "app/FrameGroupBox.h"
 #include "app/PortComboBox.h"
 #include "app/ProgramIcon.h"
@@ -23,6 +24,7 @@
 #include "device/FieldTable.h"
 #include "device/Operations.h"
 #include "flightlog/FlightLogOperations.h"
+#include "flightlog/FlightLogSource.h"
 #include "ui_CCommunicatorDlg.h"
 
 #ifdef Q_OS_WIN
@@ -84,6 +86,12 @@ constexpr const char* kCancelOnCloseQuestion =
     "A flash download or erase is still running. Cancel it and close the window?";
 // How often the window looks whether a cancelled worker has ended (ms).
 constexpr int kWorkerEndPollMs = 20;
+// How often it looks whether a download has ended, to offer its flight window (ms).
+constexpr int kDownloadEndPollMs = 100;
+constexpr const char* kViewFlightQuestion = "View the flight now?";
+// A KML file does not say its tracker's store interval; the default of one fix a second spaces
+// the points of a log that holds no time of its own.
+constexpr double kFileStoreIntervalS = 1;
 
 QString FormatTimeLeft(qint64 ms) {
     const qint64 seconds = (ms + 999) / 1000;
@@ -237,7 +245,16 @@ void CCommunicatorDlg::ConnectCommands() {
     connectButton(control::kDev4, device(&OnDev4));
     connectButton(control::kSaveCfg, deviceOnBoxPort(&OnSaveCfg));
     connectButton(control::kRestoreCfg, deviceOnBoxPort(&OnRestoreCfg));
-    connectButton(control::kReadFlash, flightLog(&OnReadFlash));
+    connectButton(control::kReadFlash, [this] {
+        RunLinkOperation([this] {
+            TakePortFromBox();
+            const bool started = OnReadFlash(flightLog_);
+            if (started) {
+                downloadWatch_->start();
+            }
+            return started;
+        });
+    });
     // The erase asks for its confirmation before it looks whether a worker runs.
     connectButton(control::kClearFlash, [this] {
         RunLinkOperation(
@@ -257,6 +274,12 @@ void CCommunicatorDlg::ConnectCommands() {
     connectButton(control::kCompareButton, formOnly(&OnCompareClicked));
     connectButton(control::kConvertMetersToFeet, formOnly(&OnConvertMetersToFeetClicked));
     connectButton(control::kDefault, formOnly(&OnDefaultClicked));
+
+    connect(ui_->viewFlightButton, &QPushButton::clicked, this,
+            &CCommunicatorDlg::ViewFlightOfFile);
+    downloadWatch_ = new QTimer(this);
+    downloadWatch_->setInterval(kDownloadEndPollMs);
+    connect(downloadWatch_, &QTimer::timeout, this, &CCommunicatorDlg::OfferFlightViewOfDownload);
 
     connect(portCombo_, &PortComboBox::aboutToDropDown, this, &CCommunicatorDlg::RefillPortList);
     connect(ui_->cancelFlashButton, &QPushButton::clicked, this,
@@ -279,7 +302,7 @@ void CCommunicatorDlg::RefillPortList() {
     portCombo_->clear();
     for (const PortInfo& port : portLister_()) {
         portCombo_->addItem(QString::fromLocal8Bit(port.name));
-        portCombo_->setItemData(portCombo_->count() - 1, QString::fromLocal8Bit(port.description),
+        portCombo_->setItemData(portCombo_->count() - 1, QString::fromLocal8Bit(PortSummary(port)),
                                 Qt::ToolTipRole);
     }
     portCombo_->setEditText(typed);
@@ -634,6 +657,38 @@ void CCommunicatorDlg::RunLinkOperation(const std::function<bool()>& operation,
             messages->setText(FromBytes(form_.messages));
         }
     }
+}
+
+void CCommunicatorDlg::OfferFlightViewOfDownload() {
+    if (log_.flashBusy.load()) {
+        return;
+    }
+    downloadWatch_->stop();
+    if (!log_.workerSucceeded.load()) {
+        return;
+    }
+    bool view = false;
+    {
+        CursorPause pause;
+        view = prompts_->AskYesNoDefaultYes(kViewFlightQuestion);
+    }
+    // The check also joins the ended worker and takes the link back.
+    if (view && !RefuseWhileFlashBusy(flightLog_)) {
+        OpenFlightView(FlightLogFromDownload(flightLog_), std::max(form_.storeInterval, 1));
+    }
+}
+
+void CCommunicatorDlg::ViewFlightOfFile() {
+    FlightLogSource source;
+    if (AskAndReadFlightLog(*this, source)) {
+        OpenFlightView(source, kFileStoreIntervalS);
+    }
+}
+
+void CCommunicatorDlg::OpenFlightView(const FlightLogSource& source, double storeIntervalS) {
+    auto* view = new CFlightViewDlg(source, storeIntervalS, *this, this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->show();
 }
 
 void CCommunicatorDlg::OpenAboutBox() {

@@ -23,6 +23,7 @@
 class QAbstractButton;
 class QAction;
 class QProgressBar;
+class QTimer;
 
 namespace Ui {
 class CCommunicatorDlg;
@@ -31,6 +32,7 @@ class CCommunicatorDlg;
 namespace vanteo {
 
 class FrameGroupBox;
+struct FlightLogSource;
 class PortComboBox;
 
 // The program's window, "Vanteo GPS Communicator": every control of the field table, the command
@@ -127,6 +129,12 @@ private:
     void TakePortFromBox();
     // Runs `call` on the user-interface thread, waiting for it when called from another thread.
     void OnUiThread(const std::function<void()>& call);
+    // The flight window: offered once a download started by Read Flash has ended with every
+    // block read and the file saved (downloadWatch_ looks for the end), or opened by
+    // "View Flight..." for a KML file with a data block. Not modal; one window per request.
+    void OfferFlightViewOfDownload();
+    void ViewFlightOfFile();
+    void OpenFlightView(const FlightLogSource& source, double storeIntervalS);
 
     std::unique_ptr<Ui::CCommunicatorDlg> ui_;
     FormModel& form_;
@@ -148,6 +156,7 @@ private:
     PortComboBox* portCombo_ = nullptr;
     QAction* aboutAction_ = nullptr;
     QElapsedTimer progressClock_;
+    QTimer* downloadWatch_ = nullptr;
     // Set on the user-interface thread (Cancel, closing the window), read by the flash worker.
     std::atomic<bool> cancelRequested_{false};
 #ifdef Q_OS_WIN

@@ -22,6 +22,8 @@ public:
     virtual bool ConfirmClearFlash() = 0;
     // A question with Yes and No buttons, No the default; true for Yes.
     virtual bool AskYesNo(const std::string& question) = 0;
+    // The same with Yes the default: an offer the user usually takes.
+    virtual bool AskYesNoDefaultYes(const std::string& question) = 0;
 };
 
 }  // namespace vanteo

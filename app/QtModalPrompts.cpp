@@ -55,10 +55,18 @@ bool QtModalPrompts::ConfirmClearFlash() {
 }
 
 bool QtModalPrompts::AskYesNo(const std::string& question) {
+    return AskQuestion(question, QMessageBox::No);
+}
+
+bool QtModalPrompts::AskYesNoDefaultYes(const std::string& question) {
+    return AskQuestion(question, QMessageBox::Yes);
+}
+
+bool QtModalPrompts::AskQuestion(const std::string& question, int defaultButton) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Vanteo GPS Communicator"),
                     QString::fromLatin1(question), QMessageBox::Yes | QMessageBox::No, parent_);
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::No);
+    box.setDefaultButton(static_cast<QMessageBox::StandardButton>(defaultButton));
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

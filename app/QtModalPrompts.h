@@ -20,9 +20,12 @@ public:
     bool AskFlightDetails(FlightDetails& details) override;
     bool ConfirmClearFlash() override;
     bool AskYesNo(const std::string& question) override;
+    bool AskYesNoDefaultYes(const std::string& question) override;
 
 private:
     std::optional<std::string> AskFile(const FileDialogRequest& request, bool save);
+    // `defaultButton`: QMessageBox::Yes or QMessageBox::No; Escape answers No.
+    bool AskQuestion(const std::string& question, int defaultButton);
 
     QWidget* parent_;
 };

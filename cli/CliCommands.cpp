@@ -14,9 +14,12 @@
 #include "cli/FieldListing.h"
 #include "cli/FormSettings.h"
 #include "cli/PacketPrinter.h"
+#include "cli/PortReport.h"
 #include "cli/ProfileFieldTable.h"
 #include "device/AtomicFileWriter.h"
+#include "device/ConfigFile.h"
 #include "device/FieldTable.h"
+#include "device/InputFile.h"
 #include "device/Operations.h"
 #include "flightlog/FlightExports.h"
 #include "flightlog/FlightLogSource.h"
@@ -30,15 +33,15 @@ constexpr const char* kCalibrationSwitch = "-qrkvz";
 constexpr const char* kSerialNumberKey = "1035";      // "Ser#"
 constexpr const char* kCalibrationFieldKey = "1183";  // the field before "-->"
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    text = contents.str();
-    return !file.bad();
+// A settings file of every field of both profiles is a few KB.
+constexpr std::size_t kMaxSettingsFileBytes = 1024 * 1024;
+
+// The whole input file, or the reason it was not read ("cannot read FILE: it is a folder, ...").
+std::string ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& text) {
+    const InputFileStatus status = ReadInputFile(path, maxBytes, text);
+    return status == InputFileStatus::ok
+               ? std::string()
+               : "cannot read " + path + ": " + InputFileProblem(status, maxBytes);
 }
 
 // A KML file does not say how often its tracker stored a fix; a log without times is shown one
@@ -109,9 +112,11 @@ int CliCommands::Run(const CliRequest& request) {
         case CliCommand::exportFlight:
             return ExportFlight(request);
         case CliCommand::ports:
-            return Ports();
+            return Ports(request.jsonOutput);
         case CliCommand::listen:
             return Listen(request);
+        case CliCommand::doctor:
+            return Doctor();
         case CliCommand::none:
             break;
     }
@@ -193,8 +198,10 @@ int CliCommands::Write(const CliRequest& request) {
     ConfigurationJson::Contents contents;
     if (!request.jsonFile.empty()) {
         std::string error;
-        if (!ReadWholeFile(request.jsonFile, jsonText)) {
-            return Fail("cannot read " + request.jsonFile);
+        if (const std::string failure =
+                ReadWholeFile(request.jsonFile, kMaxSettingsFileBytes, jsonText);
+            !failure.empty()) {
+            return Fail(failure + "; nothing was written");
         }
         if (!ConfigurationJson::Parse(jsonText, contents, error)) {
             return Fail(request.jsonFile + ": " + error + "; nothing was written");
@@ -275,8 +282,9 @@ int CliCommands::SaveCfg(const CliRequest& request) {
 
 int CliCommands::RestoreCfg(const CliRequest& request) {
     std::string text;
-    if (!ReadWholeFile(request.file, text)) {
-        return Fail("cannot read " + request.file);
+    if (const std::string failure = ReadWholeFile(request.file, kMaxConfigFileBytes, text);
+        !failure.empty()) {
+        return Fail(failure + "; nothing was written");
     }
     if (const int status = ReadTrackerFirst(); status != kDone) {
         return status;
@@ -435,21 +443,15 @@ int CliCommands::ExportFlight(const CliRequest& request) {
     return WriteFlightExports(console_, log, analysis, ExportPaths(request)) ? kDone : kFailed;
 }
 
-int CliCommands::Ports() {
+int CliCommands::Ports(bool json) {
     if (!portLister_) {
         return Fail("listing ports is not available");
     }
     const std::vector<PortListing> ports = portLister_();
-    if (ports.empty()) {
+    if (ports.empty() && !json) {
         console_.Note("no serial ports found");
     }
-    for (const PortListing& port : ports) {
-        out_ << port.name;
-        if (!port.description.empty()) {
-            out_ << "  " << port.description;
-        }
-        out_ << '\n';
-    }
+    WritePortListing(out_, ports, json);
     out_.flush();
     return kDone;
 }

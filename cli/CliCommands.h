@@ -15,6 +15,11 @@ namespace vanteo::cli {
 struct PortListing {
     std::string name;
     std::string description;
+    std::string usbId;         // "0403:6001" (vendor:product) for a USB adapter, else empty
+    std::string serialNumber;  // the adapter's USB serial number, when it has one
+    std::string owner;         // "root:dialout crw-rw----" from the device file; empty if unknown
+    bool mayOpen = true;       // this user may open it for reading and writing
+    bool simulator = false;    // a running vanteo-sim
 };
 
 // The command layer of vanteo-cli: runs one parsed request against the form, the tracker
@@ -33,6 +38,11 @@ public:
 
     CliCommands(FlightLogContext& ctx, ConsoleInteraction& console, std::ostream& out,
                 PortLister portLister = {});
+
+    // Where `doctor` gets the newest vanteo-sim announcement as one line (empty: none).
+    void SetAnnouncementReader(std::function<std::string()> newestAnnouncement) {
+        newestAnnouncement_ = std::move(newestAnnouncement);
+    }
 
     // Runs the form's start-up (calibration mode as requested), takes the port into the form
     // and runs the command. Returns the exit status.
@@ -55,7 +65,8 @@ private:
     int FixKml(const CliRequest& request);
     int Flight(const CliRequest& request);
     int ExportFlight(const CliRequest& request);
-    int Ports();
+    int Ports(bool json);
+    int Doctor();
     int Listen(const CliRequest& request);
 
     // Prints the Messages field (when it holds anything) and maps `ok` to the exit status. After
@@ -74,6 +85,7 @@ private:
     ConsoleInteraction& console_;
     std::ostream& out_;
     PortLister portLister_;
+    std::function<std::string()> newestAnnouncement_;
     std::string commandName_;
     // The Messages field as the command's last operation began (after the Read it starts with).
     std::string lineBefore_;

@@ -29,6 +29,7 @@ enum class CliCommand {
     exportFlight,
     ports,
     listen,
+    doctor,
 };
 
 // One invocation of vanteo-cli, as the command line asked for it.
@@ -36,6 +37,7 @@ struct CliRequest {
     CliCommand command = CliCommand::none;
     std::string commandName;  // as typed, for messages
     bool help = false;        // --help: print the usage of the command (or of the program)
+    bool version = false;     // --version: print the program's version
 
     std::string port;          // --port, else $VANTEO_PORT; empty when neither
     bool calibration = false;  // --calibration: the window's "-qrkvz" mode
@@ -65,6 +67,7 @@ struct CliRequest {
     int baud = 0;             // --baud N, with --kiss-serial
     std::string station;      // --call CALL-SSID
     bool listenJson = false;  // --json: one JSON object per packet
+    bool jsonOutput = false;  // ports --json
 
     // Commands that talk to a tracker need a port.
     bool NeedsPort() const;

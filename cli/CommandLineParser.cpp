@@ -12,7 +12,7 @@ struct CommandInfo {
     const char* description;
 };
 
-constexpr std::array<CommandInfo, 18> kCommands = {{
+constexpr auto kCommands = std::to_array<CommandInfo>({
     {CliCommand::identify, "identify", "identify",
      "Reads the tracker and prints its model, firmware version, serial number, battery voltage\n"
      "and time."},
@@ -70,7 +70,14 @@ constexpr std::array<CommandInfo, 18> kCommands = {{
     {CliCommand::exportFlight, "export", "export FILE.kml [--gpx OUT] [--csv OUT] [--kml22 OUT]",
      "Writes the flight in the data block of a KML file as GPX 1.1 (--gpx), CSV with every\n"
      "decoded field (--csv) and KML 2.2 with a time-tagged track (--kml22)."},
-    {CliCommand::ports, "ports", "ports", "Lists the serial ports with their descriptions."},
+    {CliCommand::ports, "ports", "ports [--json]",
+     "Lists the serial ports: description, USB vendor:product and serial number, and whether\n"
+     "this user may open each one.\n"
+     "  --json   the list as a JSON array, for scripts"},
+    {CliCommand::doctor, "doctor", "doctor",
+     "Prints what helps when a port will not open, ready to paste into a question: the program\n"
+     "and Qt versions, each port with its owner, group and permissions, this user's groups,\n"
+     "whether ModemManager runs, and the newest vanteo-sim announcement."},
     {CliCommand::listen, "listen",
      "listen (--kiss-tcp HOST:PORT | --kiss-serial DEV --baud N) [--call CALL-SSID] [--json] "
      "[--csv OUT]",
@@ -82,7 +89,7 @@ constexpr std::array<CommandInfo, 18> kCommands = {{
      "  --call CALL-SSID      only packets from this station (default: all stations)\n"
      "  --json                one JSON object per packet instead of a line\n"
      "  --csv OUT             also write every packet to the CSV file OUT as it arrives"},
-}};
+});
 
 const CommandInfo* FindCommand(const std::string& name) {
     for (const CommandInfo& info : kCommands) {
@@ -184,6 +191,9 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
         if (argument == "--help" || argument == "-h") {
             request.help = true;
             cursor.Next();
+        } else if (argument == "--version") {
+            request.version = true;
+            cursor.Next();
         } else if (argument == "--calibration") {
             request.calibration = true;
             cursor.Next();
@@ -281,6 +291,9 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
             } else if (command == CliCommand::flight && argument == "--json") {
                 request.json = true;
                 cursor.Next();
+            } else if (command == CliCommand::ports && argument == "--json") {
+                request.jsonOutput = true;
+                cursor.Next();
             } else if (command == CliCommand::tone && argument == "--off") {
                 request.toneOff = true;
                 cursor.Next();
@@ -292,7 +305,7 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
     if (!error.empty()) {
         return outcome;
     }
-    if (request.help) {
+    if (request.help || request.version) {
         outcome.ok = true;
         return outcome;
     }
@@ -378,6 +391,7 @@ std::string CommandLineParser::ProgramUsage() {
         "  --port NAME     the serial port (default: the VANTEO_PORT environment variable)\n"
         "  --calibration   calibration mode, for the service commands tone, update, devaddr\n"
         "  --help          this text; 'vanteo-cli COMMAND --help' describes one command\n"
+        "  --version       print the program's version\n"
         "\n"
         "Commands:\n";
     for (const CommandInfo& info : kCommands) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "VanteoVersion.h"
 #include "cli/CliCommands.h"
 #include "cli/CommandLineParser.h"
 #include "cli/ConsoleInteraction.h"
@@ -35,6 +36,11 @@ int main(int argc, char* argv[]) {
         return cli::CliCommands::kUsage;
     }
 
+    if (parsed.request.version && !parsed.request.help) {
+        std::cout << "vanteo-cli " VANTEO_VERSION "\n";
+        return cli::CliCommands::kDone;
+    }
+
     SteadyClock clock;
     FormModel form = FormModel::Constructed();
     TrackerState tracker;
@@ -48,11 +54,18 @@ int main(int argc, char* argv[]) {
     cli::CliCommands commands(flightLog, console, std::cout, [] {
         std::vector<cli::PortListing> listing;
         for (const PortInfo& port : EnumeratePorts()) {
-            listing.push_back({port.name, port.description});
+            const PortAccess& access = port.access;
+            const std::string owner =
+                access.exists ? access.ownerName + ":" + access.groupName + " " + access.modeText
+                              : std::string();
+            listing.push_back({port.name, port.description, port.usbId, port.serialNumber, owner,
+                               !access.exists || access.mayOpen, port.simulator});
         }
         return listing;
     });
     cli::InstallStopSignalHandlers();
+    commands.SetAnnouncementReader(
+        [] { return NewestSimulatorAnnouncement(SimulatorAnnouncementDirectory()); });
     const int status = commands.Run(parsed.request);
     std::cout.flush();
     if (const int signal = cli::StopSignal(); signal != 0) {

@@ -3,13 +3,12 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 
 #include "device/AtomicFileWriter.h"
 #include "device/ConfigFile.h"
+#include "device/InputFile.h"
 #include "device/Operations.h"
 #include "serial/CFormat.h"
 
@@ -18,28 +17,6 @@ namespace {
 
 FileDialogRequest ConfigFileDialog() {
     return {kConfigFileFilter, kConfigFileExtension};
-}
-
-enum class FileReadResult { ok, cannotOpen, tooLarge };
-
-// The whole file, at most kMaxConfigFileBytes.
-FileReadResult ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return FileReadResult::cannotOpen;
-    }
-    text.clear();
-    char buffer[4096];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > kMaxConfigFileBytes) {
-            return FileReadResult::tooLarge;
-        }
-    }
-    if (in.bad()) {
-        return FileReadResult::cannotOpen;
-    }
-    return FileReadResult::ok;
 }
 
 }  // namespace
@@ -95,15 +72,14 @@ bool OnRestoreCfg(DeviceContext& ctx) {
         return false;  // cancelled: the tracker is not touched
     }
     std::string text;
-    switch (ReadWholeFile(*path, text)) {
-        case FileReadResult::ok:
-            break;
-        case FileReadResult::cannotOpen:
-            ctx.ui.ShowMessage("Error opening file");
-            return false;
-        case FileReadResult::tooLarge:
-            ctx.ui.ShowMessage("Not a configuration file: it is far too large");
-            return false;
+    const InputFileStatus status = ReadInputFile(*path, kMaxConfigFileBytes, text);
+    if (status == InputFileStatus::tooLarge) {
+        ctx.ui.ShowMessage("Not a configuration file: it is far too large");
+        return false;
+    }
+    if (status != InputFileStatus::ok) {
+        ctx.ui.ShowMessage(InputFileMessage(status, kMaxConfigFileBytes));
+        return false;
     }
 
     const ConfigFileContents contents = ParseConfigFile(text);

@@ -1,8 +1,9 @@
 #include "device/FieldTable.h"
 
-#include <strings.h>
 #include <algorithm>
 #include <array>
+
+#include "serial/Platform.h"
 
 namespace vanteo {
 namespace {
@@ -274,7 +275,7 @@ const FieldRow* FindFieldByLabel(const std::string& label) {
         }
     }
     for (const FieldRow& row : Rows()) {
-        if (strcasecmp(wanted.c_str(), WithoutTrailingBlanks(row.label).c_str()) == 0) {
+        if (EqualIgnoringCase(wanted, WithoutTrailingBlanks(row.label))) {
             return &row;
         }
     }

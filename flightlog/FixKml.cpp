@@ -1,7 +1,9 @@
+#include <new>
 #include <optional>
 #include <string>
 
 #include "device/AtomicFileWriter.h"
+#include "device/InputFile.h"
 #include "flightlog/FlightLogOperations.h"
 #include "flightlog/KmlRepair.h"
 #include "flightlog/TextFile.h"
@@ -34,8 +36,15 @@ bool OnFixKml(FlightLogContext& ctx) {
         return false;
     }
     std::string repaired;
-    repaired.reserve(text.size());
-    const std::size_t lines = RepairKmlText(text, repaired);
+    std::size_t lines = 0;
+    try {
+        repaired.reserve(text.size());
+        lines = RepairKmlText(text, repaired);
+    } catch (const std::bad_alloc&) {
+        output.Abandon();
+        ui.ShowMessage(InputFileMessage(InputFileStatus::outOfMemory, kMaxKmlFileBytes));
+        return false;
+    }
     if (!output.Write(repaired) || !output.Commit()) {
         ui.ShowMessage(
             FormatC("Error writing file %s: the repaired file was not saved", outputPath->c_str()));

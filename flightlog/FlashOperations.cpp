@@ -1,6 +1,3 @@
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
@@ -17,6 +14,7 @@
 #include "flightlog/KmlWriter.h"
 #include "flightlog/TextFile.h"
 #include "serial/CFormat.h"
+#include "serial/Platform.h"
 
 namespace vanteo {
 namespace {
@@ -115,17 +113,6 @@ std::string IncompleteDownloadMessage(const DownloadTally& tally) {
     return text;
 }
 
-// The worker runs at the best priority the system grants; a refusal (no privilege) is ignored,
-// the download then simply runs at normal priority.
-void RaiseCurrentThreadPriority() {
-    const auto threadId = static_cast<id_t>(syscall(SYS_gettid));
-    for (int nice = -20; nice < 0; ++nice) {
-        if (setpriority(PRIO_PROCESS, threadId, nice) == 0) {
-            return;
-        }
-    }
-}
-
 // Takes the link back from a worker that has ended.
 void ReclaimFinishedWorker(FlightLogContext& ctx) {
     if (ctx.log.worker.joinable()) {
@@ -141,6 +128,8 @@ void StartWorker(FlightLogContext& ctx, std::function<bool(FlightLogContext&)> j
     ctx.device.link.ReleaseToOtherThread();
     FlightLogContext workerContext{ctx.device, ctx.log};
     ctx.log.worker = std::thread([workerContext, job = std::move(job)]() mutable {
+        // The best priority the system grants; without the privilege the download simply runs
+        // at normal priority.
         RaiseCurrentThreadPriority();
         workerContext.device.link.TakeOverInCurrentThread();
         const bool succeeded = job(workerContext);

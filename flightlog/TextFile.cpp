@@ -1,33 +1,19 @@
 #include "flightlog/TextFile.h"
 
-#include <cstdio>
 #include <optional>
 
-namespace vanteo {
+#include "device/InputFile.h"
 
-bool ReadTextFile(const std::string& path, std::string& text) {
-    text.clear();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    char buffer[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, got);
-    }
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
+namespace vanteo {
 
 bool AskAndReadKmlFile(UserInteraction& ui, std::string& text) {
     const std::optional<std::string> path = ui.AskOpenFile(kKmlFileDialog);
     if (!path) {
         return false;
     }
-    if (!ReadTextFile(*path, text)) {
-        ui.ShowMessage("Error opening file");
+    const InputFileStatus status = ReadInputFile(*path, kMaxKmlFileBytes, text);
+    if (status != InputFileStatus::ok) {
+        ui.ShowMessage(InputFileMessage(status, kMaxKmlFileBytes));
         return false;
     }
     return true;

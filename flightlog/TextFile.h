@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -12,12 +13,14 @@ namespace vanteo {
 inline const FileDialogRequest kKmlFileDialog{"KML Files (*.kml)|*.kml|All Files (*.*)|*.*||",
                                               "kml"};
 
-// Reads the whole file at `path` into `text` (bytes as they are, no line-end translation).
-// False when it cannot be opened or read (a folder, no permission, an I/O error).
-bool ReadTextFile(const std::string& path, std::string& text);
+// The largest KML file Validate KML and Fix KML read. A download of the largest memory (1024
+// kbit) is about 0.4 MB of data block and a few MB of points at most; anything far beyond is
+// not a flight log, and reading it could exhaust the memory.
+inline constexpr std::size_t kMaxKmlFileBytes = 64 * 1024 * 1024;
 
 // Runs the file-open dialog and reads the chosen file into `text`. False when the dialog was
-// cancelled, or (after "Error opening file") when the file cannot be read.
+// cancelled, or (after "Error opening file", with the reason where it is a device, a pipe or
+// larger than kMaxKmlFileBytes) when the file cannot be read.
 bool AskAndReadKmlFile(UserInteraction& ui, std::string& text);
 
 // Runs the file-save dialog and opens a new file beside the chosen target, which it replaces

@@ -49,6 +49,10 @@ public:
 
     // The operating system's message for the last failure, for traces and the CLI; may be empty.
     virtual std::string LastError() const { return {}; }
+    // After Open answered cannotOpen: the cause and the fix in the user's words (the group to
+    // join, the program holding the port, the unplugged adapter); empty when there is nothing to
+    // add to "Error opening com port".
+    virtual std::string OpenFailureExplanation() const { return {}; }
 };
 
 }  // namespace vanteo

@@ -1,48 +1,23 @@
 #include "serial/CFormat.h"
 
-#include <locale.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace vanteo {
-namespace {
-
-locale_t CLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return locale;
-}
-
-// Switches the calling thread to the "C" locale for the lifetime of the object.
-class ScopedCLocale {
-public:
-    ScopedCLocale() : previous_(uselocale(CLocale())) {}
-    ~ScopedCLocale() { uselocale(previous_); }
-    ScopedCLocale(const ScopedCLocale&) = delete;
-    ScopedCLocale& operator=(const ScopedCLocale&) = delete;
-
-private:
-    locale_t previous_;
-};
-
-}  // namespace
 
 std::string FormatC(const char* format, ...) {
-    ScopedCLocale cLocale;
     va_list args;
     va_start(args, format);
     va_list copy;
     va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    const int length = FormatWithCLocale(nullptr, 0, format, copy);
     va_end(copy);
     std::string result;
     if (length > 0) {
         std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
+        FormatWithCLocale(buffer.data(), buffer.size(), format, args);
         result.assign(buffer.data(), static_cast<std::size_t>(length));
     }
     va_end(args);
@@ -50,12 +25,12 @@ std::string FormatC(const char* format, ...) {
 }
 
 double LeadingDoubleC(const std::string& text) {
-    return strtod_l(text.c_str(), nullptr, CLocale());
+    return StringToDoubleC(text.c_str());
 }
 
 int LeadingIntC(const std::string& text) {
     errno = 0;
-    const long value = strtol_l(text.c_str(), nullptr, 10, CLocale());
+    const long long value = StringToLongC(text.c_str());
     if (value > INT_MAX) {
         return INT_MAX;
     }

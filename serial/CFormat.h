@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "serial/Platform.h"
+
 namespace vanteo {
 
 // printf-style formatting in the "C" locale whatever the user's locale: numbers in files, on the
 // wire and in the form always use '.' as decimal point. Thread-safe.
-std::string FormatC(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatC(const char* format, ...) VANTEO_PRINTF_FORMAT(1, 2);
 
 // The number at the start of `text` as strtod reads it in the "C" locale (leading blanks
 // skipped); 0 when the text does not start with a number.

@@ -1,16 +1,13 @@
 #include "serial/PortEnumerator.h"
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "serial/Platform.h"
 
 namespace vanteo {
 namespace {
@@ -18,7 +15,7 @@ namespace {
 constexpr const char* kAnnouncementSuffix = ".port";
 
 // A process id from "<pid>.port"; 0 when the file name is anything else.
-pid_t PidFromFileName(const std::string& fileName) {
+long PidFromFileName(const std::string& fileName) {
     const std::string suffix = kAnnouncementSuffix;
     if (fileName.size() <= suffix.size() ||
         fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0) {
@@ -29,17 +26,12 @@ pid_t PidFromFileName(const std::string& fileName) {
                                           [](unsigned char c) { return std::isdigit(c); })) {
         return 0;
     }
-    return static_cast<pid_t>(std::stol(digits));
-}
-
-bool ProcessRunning(pid_t pid) {
-    // EPERM: the process exists but belongs to someone else; it is still running.
-    return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+    return std::stol(digits);
 }
 
 bool PathExists(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return !path.empty() && std::filesystem::exists(path, error);
 }
 
 std::string TrimLineEnd(std::string line) {
@@ -80,7 +72,7 @@ std::string SimulatorAnnouncementDirectory() {
     if (runtime != nullptr && runtime[0] != '\0') {
         return std::string(runtime) + "/vanteo-sim";
     }
-    return "/tmp/vanteo-sim-" + std::to_string(getuid());
+    return "/tmp/vanteo-sim-" + std::to_string(CurrentUserId());
 }
 
 std::vector<PortInfo> ReadSimulatorAnnouncements(const std::string& directory) {
@@ -91,7 +83,7 @@ std::vector<PortInfo> ReadSimulatorAnnouncements(const std::string& directory) {
         return ports;  // no simulator has run yet
     }
     for (const auto& entry : entries) {
-        const pid_t pid = PidFromFileName(entry.path().filename().string());
+        const long pid = PidFromFileName(entry.path().filename().string());
         if (pid == 0 || !ProcessRunning(pid)) {
             continue;
         }
@@ -126,13 +118,70 @@ void SortPortList(std::vector<PortInfo>& ports) {
 std::vector<PortInfo> EnumeratePorts() {
     std::vector<PortInfo> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        ports.push_back({info.portName().toStdString(), SystemPortDescription(info)});
+        PortInfo port{info.portName().toStdString(), SystemPortDescription(info)};
+        if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+            port.usbId = QStringLiteral("%1:%2")
+                             .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                             .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'))
+                             .toStdString();
+        }
+        port.serialNumber = info.serialNumber().toStdString();
+        port.access = InspectPortAccess(info.systemLocation().toStdString());
+        ports.push_back(std::move(port));
     }
     for (PortInfo& simulator : ReadSimulatorAnnouncements(SimulatorAnnouncementDirectory())) {
+        simulator.simulator = true;
+        simulator.access = InspectPortAccess(simulator.name);
         ports.push_back(std::move(simulator));
     }
     SortPortList(ports);
     return ports;
+}
+
+std::string PortSummary(const PortInfo& port) {
+    std::string text = port.description;
+    if (!port.usbId.empty()) {
+        text += ", USB " + port.usbId;
+    }
+    if (!port.serialNumber.empty()) {
+        text += ", serial " + port.serialNumber;
+    }
+    if (port.access.exists && !port.access.mayOpen) {
+        text += "; this user may not open it (" + port.access.ownerName + ":" +
+                port.access.groupName + " " + port.access.modeText + ")";
+    }
+    return text;
+}
+
+std::string NewestSimulatorAnnouncement(const std::string& directory) {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(directory, error);
+    if (error) {
+        return {};
+    }
+    std::filesystem::path newest;
+    std::filesystem::file_time_type newestTime;
+    for (const auto& entry : entries) {
+        if (PidFromFileName(entry.path().filename().string()) == 0) {
+            continue;
+        }
+        const auto written = entry.last_write_time(error);
+        if (!error && (newest.empty() || written > newestTime)) {
+            newest = entry.path();
+            newestTime = written;
+        }
+    }
+    if (newest.empty()) {
+        return {};
+    }
+    const long pid = PidFromFileName(newest.filename().string());
+    std::ifstream file(newest);
+    std::string path;
+    std::string description;
+    std::getline(file, path);
+    std::getline(file, description);
+    return newest.string() + ": " + TrimLineEnd(path) + ", " + TrimLineEnd(description) + ", pid " +
+           std::to_string(pid) + (ProcessRunning(pid) ? " running" : " no longer running");
 }
 
 }  // namespace vanteo

@@ -1,7 +1,5 @@
 #include "serial/QSerialPortTransport.h"
 
-#include <poll.h>
-#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -9,6 +7,11 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cstdint>
+#include <type_traits>
+
+#include "serial/Platform.h"
+#include "serial/PortDiagnosis.h"
 
 namespace vanteo {
 namespace {
@@ -26,6 +29,20 @@ std::string DevicePath(const std::string& portName) {
     return path ? portName : "/dev/" + portName;
 }
 
+// The port's system handle as a number: a descriptor on POSIX, a HANDLE on Windows.
+template <typename Handle>
+std::intptr_t HandleAsNumber(Handle handle) {
+    if constexpr (std::is_pointer_v<Handle>) {
+        return reinterpret_cast<std::intptr_t>(handle);
+    } else {
+        return static_cast<std::intptr_t>(handle);
+    }
+}
+
+std::intptr_t NativeHandle(const QSerialPort& port) {
+    return HandleAsNumber(port.handle());
+}
+
 }  // namespace
 
 QSerialPortTransport::QSerialPortTransport() : port_(std::make_unique<QSerialPort>()) {}
@@ -41,6 +58,7 @@ void QSerialPortTransport::RememberError() {
 ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName) {
     Close();
     lastError_.clear();
+    openFailure_.clear();
     if (portName.empty()) {
         lastError_ = "no port name";
         return OpenStatus::cannotOpen;
@@ -50,6 +68,7 @@ ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName
     if (!port_->open(QIODevice::ReadWrite)) {
         RememberError();
         port_->clearError();
+        openFailure_ = ExplainPortOpenFailure(InspectPortOpenFailure(portName, lastError_));
         return OpenStatus::cannotOpen;
     }
     const bool configured =
@@ -65,10 +84,9 @@ ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName
     // must not linger as the port's error, or the next wait would report it.
     port_->setDataTerminalReady(true);
     port_->clearError();
-    struct stat opened {};
     path_ = DevicePath(portName);
-    identityKnown_ = fstat(static_cast<int>(port_->handle()), &opened) == 0;
-    device_ = identityKnown_ ? static_cast<unsigned long>(opened.st_rdev) : 0;
+    device_ = 0;
+    identityKnown_ = DeviceOfHandle(NativeHandle(*port_), device_);
     return OpenStatus::ok;
 }
 
@@ -89,16 +107,14 @@ bool QSerialPortTransport::StillConnected() const {
     if (!port_->isOpen()) {
         return false;
     }
-    // A hung-up terminal reports POLLHUP (or POLLERR) at once, whatever else is pending.
-    pollfd state{static_cast<int>(port_->handle()), 0, 0};
-    if (poll(&state, 1, 0) < 0 || (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    if (HandleHungUp(NativeHandle(*port_))) {
         return false;
     }
     if (!identityKnown_) {
         return true;
     }
-    struct stat named {};
-    return stat(path_.c_str(), &named) == 0 && static_cast<unsigned long>(named.st_rdev) == device_;
+    unsigned long named = 0;
+    return DeviceOfPath(path_, named) && named == device_;
 }
 
 bool QSerialPortTransport::Write(const std::uint8_t* data, std::size_t count) {

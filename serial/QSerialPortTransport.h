@@ -48,6 +48,7 @@ public:
     void AdoptCurrentThread() override;
 
     std::string LastError() const override { return lastError_; }
+    std::string OpenFailureExplanation() const override { return openFailure_; }
 
 private:
     void RememberError();
@@ -57,6 +58,7 @@ private:
     unsigned long device_ = 0;    // the opened terminal's device number (st_rdev) ...
     bool identityKnown_ = false;  // ... when the system told it
     std::string lastError_;
+    std::string openFailure_;  // why the last Open failed, with the fix
 };
 
 }  // namespace vanteo

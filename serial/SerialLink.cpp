@@ -44,6 +44,7 @@ bool SerialLink::OpenPort(const std::string& portName) {
     }
     const ByteTransport::OpenStatus status = transport_->Open(portName);
     if (status != ByteTransport::OpenStatus::ok) {
+        const std::string explanation = transport_->OpenFailureExplanation();
         transport_->Close();
         transport_.reset();
         switch (status) {
@@ -57,11 +58,14 @@ bool SerialLink::OpenPort(const std::string& portName) {
                 ui_.ShowMessage("Error setting timeouts");
                 break;
             default:
-                ui_.ShowMessage("Error opening com port");
+                // The message keeps its first line; the cause and the fix follow it.
+                ui_.ShowMessage(explanation.empty() ? "Error opening com port"
+                                                    : "Error opening com port\n" + explanation);
                 break;
         }
         if (trace_) {
-            std::fprintf(stderr, "[vanteo] open %s failed\n", portName.c_str());
+            std::fprintf(stderr, "[vanteo] open %s failed%s%s\n", portName.c_str(),
+                         explanation.empty() ? "" : ": ", explanation.c_str());
         }
         return false;
     }

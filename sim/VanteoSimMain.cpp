@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "VanteoVersion.h"
 #include "serial/CFormat.h"
 #include "serial/Clock.h"
 #include "serial/PortEnumerator.h"
@@ -77,7 +78,8 @@ const char* const kUsage =
     "  --erase-bytes N       progress bytes sent by the erase (default 20)\n"
     "  --erase-interval MS   time between two erase progress bytes (default 100)\n"
     "\n"
-    "  --help                show this text\n";
+    "  --help                show this text\n"
+    "  --version             print the program's version\n";
 
 struct Options {
     SimulatorConfig config;
@@ -87,6 +89,7 @@ struct Options {
     long long kissTcpPort = -1;  // -1: no beacons
     long long beaconIntervalMs = 1000;
     bool help = false;
+    bool version = false;
 };
 
 // Whole-text integer, decimal or with a 0x prefix, in the "C" locale.
@@ -142,6 +145,8 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
         std::string text;
         if (option == "--help" || option == "-h") {
             options.help = true;
+        } else if (option == "--version") {
+            options.version = true;
         } else if (option == "--model") {
             if (!value(c.modelId)) {
                 return false;
@@ -359,6 +364,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::cout << kUsage;
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "vanteo-sim " VANTEO_VERSION "\n";
         return 0;
     }
     std::vector<std::uint8_t> flashImage;

@@ -16,6 +16,7 @@
 #include "app/CCommunicatorDlg.h"
 #include "app/UserInteractionRelay.h"
 #include "serial/InProcessTransport.h"
+#include "serial/QSerialPortTransport.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/app/RecordingPrompts.h"
 
@@ -80,8 +81,15 @@ protected:
     UserInteractionRelay relay;
     std::vector<std::string> openedPorts;  // every port name the link opened, in order
     ByteDevice* linkDevice = &simulator;   // what the next opened port talks to
-    SerialLink link{relay, clock, [this](const std::string& port) {
+    // Port names under kRealPortFolder go to the real port layer (the folder does not exist);
+    // every other name reaches linkDevice.
+    static constexpr const char* kRealPortFolder = "/nonexistent/";
+    SerialLink link{relay, clock,
+                    [this](const std::string& port) -> std::unique_ptr<ByteTransport> {
                         openedPorts.push_back(port);
+                        if (port.starts_with(kRealPortFolder)) {
+                            return std::make_unique<QSerialPortTransport>();
+                        }
                         return std::make_unique<InProcessTransport>(*linkDevice, clock);
                     }};
     FlightLogState log;

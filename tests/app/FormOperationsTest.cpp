@@ -121,6 +121,25 @@ TEST_F(FormOperationsTest, AFailedOperationReplacesTheEarlierResultLine) {
     EXPECT_EQ(Text(1034), "EDITED");
 }
 
+TEST_F(FormOperationsTest, APortThatWillNotOpenTellsTheCauseUnderTheUsualMessage) {
+    const std::string missing = std::string(kRealPortFolder) + "ttyUSB0";
+    PortBox()->setEditText(QString::fromStdString(missing));
+    Click(1005);
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0], "Error opening com port\n" + missing +
+                                      " does not exist (No such file or directory): the adapter "
+                                      "is unplugged, or the system gave it another name when it "
+                                      "was plugged in again. Plug it in and pick the port again "
+                                      "from the list of ports.");
+    EXPECT_FALSE(link.IsOpen());
+
+    // The next try on the simulated tracker opens it as usual.
+    prompts.messages.clear();
+    ChoosePort();
+    Click(1005);
+    EXPECT_EQ(Text(1002), "Read Complete");
+}
+
 TEST_F(FormOperationsTest, ConfigurationFilesOpenThePortNamedInTheBoxNow) {
     Click(1005);
     ASSERT_EQ(Text(1002), "Read Complete");

@@ -50,6 +50,7 @@ public:
         return answer;
     }
 
+    bool AskYesNoDefaultYes(const std::string& question) override { return AskYesNo(question); }
     bool AskYesNo(const std::string& question) override {
         questions.push_back(question);
         if (yesNoAnswers.empty()) {

@@ -1,7 +1,9 @@
 // Renders the main window to PNG files for a visual check of the layout:
 //   vanteo_screenshots DIR [SUFFIX]
 // writes DIR/normal<SUFFIX>.png, DIR/calibration<SUFFIX>.png and DIR/read-zpnav9<SUFFIX>.png
-// (the form after a Read of a simulated "ZPNAV9" at firmware 130), and DIR/about<SUFFIX>.png.
+// (the form after a Read of a simulated "ZPNAV9" at firmware 130), DIR/about<SUFFIX>.png and
+// DIR/flight<SUFFIX>.png (the flight window of the simulator's demo flight as a tracker at
+// firmware 212 logs it).
 // Run with QT_QPA_PLATFORM=offscreen; QT_SCALE_FACTOR=1.5 renders at 150 %.
 #include <QAbstractButton>
 #include <QApplication>
@@ -10,8 +12,10 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CCommunicatorDlg.h"
+#include "app/CFlightViewDlg.h"
 #include "app/UserInteractionRelay.h"
 #include "serial/InProcessTransport.h"
+#include "sim/DemoFlight.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/app/RecordingPrompts.h"
 
@@ -86,6 +90,25 @@ int main(int argc, char** argv) {
         const QString path = dir.filePath("about" + suffix + ".png");
         const bool saved = about.grab().save(path);
         std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+        ok = saved && ok;
+    }
+    {
+        // 15-byte records with UTC hours and minutes and the trailer's capture date, on the
+        // smallest memory that has a trailer.
+        constexpr int kMemoryKbit = 128;
+        const std::vector<std::uint8_t> bytes = vanteo::sim::DemoFlight::BuildImage(
+            kMemoryKbit, vanteo::sim::DemoLogLayout::timedRecords);
+        vanteo::FlightLogSource source;
+        source.image.assign(bytes.begin(), bytes.end());
+        source.layout = {kMemoryKbit, false, 15, true};
+        Session session({QStringLiteral("vanteo")});
+        vanteo::CFlightViewDlg flight(source, 1, session.dlg);
+        flight.show();
+        QCoreApplication::processEvents();
+        const QString path = dir.filePath("flight" + suffix + ".png");
+        const bool saved = flight.grab().save(path);
+        std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "could not write", qPrintable(path),
+                    flight.width(), flight.height());
         ok = saved && ok;
     }
     return ok ? 0 : 1;

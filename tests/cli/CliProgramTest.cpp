@@ -1,14 +1,19 @@
 // The real vanteo-cli program over a pseudo-terminal against the vanteo-sim program: exit
 // statuses, what lands on stdout and stderr, and the files written. Both programs run for real;
 // nothing here waits on a time-out (the simulator answers at once).
+#include <grp.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include "VanteoVersion.h"
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/serial/PseudoTerminal.h"
 #include "tests/support/SimulatorProcess.h"
 
 extern char** environ;
@@ -265,6 +271,35 @@ TEST_F(CliProgramTest, FlightSummaryAndExports) {
     EXPECT_EQ(Cli({"export", File("flight.kml")}).status, 2);
 }
 
+// Every input file goes through one bounded reader: a device, a pipe or a file far larger than
+// any settings file is refused at once with the reason, exit 1, and no output is written.
+TEST_F(CliProgramTest, InputsThatAreNoFileOrFarTooLargeAreRefused) {
+    ASSERT_EQ(mkfifo(File("pipe").c_str(), 0600), 0);
+    std::ofstream(File("huge.json")).close();
+    fs::resize_file(File("huge.json"), 1024 * 1024 + 1);
+    constexpr const char* kNoFile = "it is a device or a pipe, not a file";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"write", "--json", "/dev/zero"},
+         "write: cannot read /dev/zero: it is a device or a pipe, not a file; nothing was written"},
+        {{"write", "--json", File("huge.json")},
+         "it is larger than 1048576 bytes, far more than such a file holds; nothing was written"},
+        {{"restore-cfg", "/dev/zero"}, kNoFile},
+        {{"restore-cfg", File("pipe")}, kNoFile},
+        {{"validate-kml", "/dev/zero", "-o", File("copy.kml")},
+         std::string("Error opening file: ") + kNoFile},
+        {{"fix-kml", File("pipe"), File("fixed.kml")},
+         std::string("Error opening file: ") + kNoFile},
+    };
+    for (const auto& [arguments, reason] : cases) {
+        SCOPED_TRACE(arguments[0] + " " + arguments[1]);
+        const ProgramResult result = Cli(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+    }
+    EXPECT_FALSE(fs::exists(File("copy.kml")));
+    EXPECT_FALSE(fs::exists(File("fixed.kml")));
+}
+
 TEST_F(CliProgramTest, FlashAndTransmitterCommands) {
     ProgramResult result = Cli({"clear-flash"});
     EXPECT_EQ(result.status, 1);
@@ -311,6 +346,73 @@ TEST_F(CliProgramTest, ServiceCommandsNeedCalibrationMode) {
     EXPECT_NE(result.err.find("DevAddr updated to 0\n"), std::string::npos);
 }
 
+TEST_F(CliProgramTest, PortsAsJsonAndTheDoctorReportShowWhoMayOpenEachPort) {
+    ProgramResult result = Cli({"ports", "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    // Keys in alphabetical order, as the JSON writer sorts them.
+    const std::string simulatorEntry = "\"may_open\": true,\n        \"name\": \"" +
+                                       simulator_.Port() + "\",\n        \"owner\": \"";
+    EXPECT_NE(result.out.find(simulatorEntry), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("\"simulator\": true"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.front(), '[');
+
+    result = Cli({"doctor"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("vanteo-cli " VANTEO_VERSION ", Qt 6.", 0), 0u) << result.out;
+    EXPECT_NE(result.out.find("\nModemManager: "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("  " + simulator_.Port() + "  "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("  this user may open it  "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("newest vanteo-sim announcement: " + File("run/vanteo-sim/")),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find(".port: " + simulator_.Port() + ", Vanteo tracker simulator"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find(" running\n"), std::string::npos) << result.out;
+}
+
+// vanteo-cli as the unprivileged user "nobody", as a user new to the machine runs it (the
+// superuser passes every permission and exclusive-use check).
+ProgramResult CliAsNobody(const std::string& port, const fs::path& runtimeDir) {
+    return RunProgram({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                       VANTEO_CLI_PROGRAM, "--port", port, "identify"},
+                      Environment(runtimeDir, ""));
+}
+
+TEST_F(CliProgramTest, APortThisUserMayNotOpenOrThatIsHeldTellsTheFix) {
+    const group* dialout = getgrnam("dialout");
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0 || dialout == nullptr) {
+        GTEST_SKIP() << "needs the superuser, setpriv and a dialout group";
+    }
+    test::PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ok());
+    const std::string& port = pty.SlavePath();
+    ASSERT_EQ(chown(port.c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(chmod(port.c_str(), 0660), 0);
+
+    ProgramResult result = CliAsNobody(port, directory_ / "run");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("Error opening com port\nThis user may not open " + port +
+                              " (Permission denied). The port belongs to root:dialout crw-rw----."),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("    sudo usermod -aG dialout $USER\n"), std::string::npos)
+        << result.err;
+
+    // Open to all, but held in exclusive use by a process of another user (this test's).
+    ASSERT_EQ(chmod(port.c_str(), 0666), 0);
+    ASSERT_EQ(ioctl(pty.SlaveFd(), TIOCEXCL), 0);
+    result = CliAsNobody(port, directory_ / "run");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("Error opening com port\n" + port +
+                              " is in use by another program (Device or resource busy)."),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("\"sudo fuser -v " + port + "\" tells."), std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.err.find("usermod"), std::string::npos) << result.err;
+}
+
 TEST_F(CliProgramTest, PortsHelpAndUsageErrors) {
     ProgramResult result = Cli({"ports"});
     ASSERT_EQ(result.status, 0) << result.err;
@@ -330,6 +432,10 @@ TEST_F(CliProgramTest, PortsHelpAndUsageErrors) {
     result = Cli({"--port", File("no-such-port"), "identify"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("Error opening com port\n"), std::string::npos) << result.err;
+    EXPECT_NE(
+        result.err.find("does not exist (No such file or directory): the adapter is unplugged"),
+        std::string::npos)
+        << result.err;
 }
 
 // A tracker at the true 9600-baud rate: a 1024-kbit download takes minutes, an erase that never

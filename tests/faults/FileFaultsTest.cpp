@@ -2,9 +2,17 @@
 // say so, send nothing to the tracker it does not need to, and leave every file the user had as
 // it was.
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +55,56 @@ std::string SmallKmlFile(std::vector<std::uint32_t>& values) {
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml><Document></Document></kml>\n";
     WriteDataBlock(text, values, LogChecksum(values), false, true, true);
     return text;
+}
+
+// What every output's writer is handed in the tests below: a line Fix KML repairs.
+constexpr const char* kDamagedLine = "-60.5, 37.2, 1234\n";
+constexpr const char* kRepairedLine = "-60.5,37.2,1234\n";
+
+// The user that runs the program, when the tests run as root: root may open any file for writing,
+// so "a file the user could not have written" needs an ordinary user.
+constexpr uid_t kOrdinaryUser = 65534;  // nobody
+
+struct stat StatOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(lstat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+// Runs `operation` in a child process as an ordinary user (nobody, when the tests run as root)
+// and returns the last message it showed, or "" when none.
+std::string LastMessageAsOrdinaryUser(FaultRig& rig, const std::function<void()>& operation) {
+    int channel[2];
+    if (pipe(channel) != 0) {
+        return "no pipe";
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kOrdinaryUser) != 0 ||
+                               setuid(kOrdinaryUser) != 0)) {
+            _exit(2);
+        }
+        rig.ui.ClearMessages();
+        operation();
+        const std::vector<std::string> messages = rig.ui.MessageTexts();
+        const std::string last = messages.empty() ? "" : messages.back();
+        const bool sent =
+            write(channel[1], last.data(), last.size()) == static_cast<ssize_t>(last.size());
+        _exit(sent ? 0 : 3);
+    }
+    close(channel[1]);
+    std::string last;
+    char buffer[512];
+    ssize_t got = 0;
+    while ((got = read(channel[0], buffer, sizeof buffer)) > 0) {
+        last.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(channel[0]);
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+    return last;
 }
 
 class FileFaultsTest : public ::testing::Test {
@@ -208,6 +266,208 @@ TEST_F(FileFaultsTest, FixKmlRefusesUnusableFilesAndKeepsTheInput) {
     EXPECT_EQ(rig.FolderEntries(), std::vector<std::string>{"damaged.kml"});
     Record(71, "output folder missing", "Fix KML", false, rig.ui.MessageTexts(), "input unchanged");
     EXPECT_EQ(CommandsSince(), "");
+}
+
+// Every output goes through one writer; each operation's own open-failure message must come back
+// where the plain open for writing would have failed, and the file must stay as it was.
+TEST_F(FileFaultsTest, OutputsNeverReplaceAFileTheUserCouldNotWrite) {
+    std::vector<std::uint32_t> values;
+    rig.WriteFile("good.kml", SmallKmlFile(values));
+    rig.WriteFile("damaged.kml", kDamagedLine);
+    std::filesystem::permissions(rig.folder, std::filesystem::perms::all);  // a shared folder
+    struct Target {
+        const char* fault;
+        const char* name;
+    };
+    std::vector<Target> targets = {{"read-only output file (0444)", "read-only.kml"},
+                                   {"output is a pipe", "pipe.kml"}};
+    rig.WriteFile("read-only.kml", kPrecious);
+    ASSERT_EQ(chmod(rig.PathOf("read-only.kml").c_str(), 0444), 0);
+    ASSERT_EQ(mkfifo(rig.PathOf("pipe.kml").c_str(), 0666), 0);
+    if (geteuid() == 0) {
+        // Owned by the ordinary user, so only the missing write bit stops the plain open.
+        ASSERT_EQ(chown(rig.PathOf("read-only.kml").c_str(), kOrdinaryUser, kOrdinaryUser), 0);
+        rig.WriteFile("others.kml", kPrecious);  // root's, 0644, in the shared folder
+        targets.push_back({"another user's output file in a writable folder", "others.kml"});
+    }
+    struct Operation {
+        const char* name;
+        const char* openFailure;
+        std::function<void(const std::string&)> run;
+    };
+    const std::vector<Operation> operations = {
+        {"Fix KML", "Error opening output filefile",
+         [&](const std::string& target) {
+             rig.ui.QueueOpenFile(rig.PathOf("damaged.kml"));
+             rig.ui.QueueSaveFile(target);
+             OnFixKml(rig.ctx);
+         }},
+        {"Validate KML", "Error opening file",
+         [&](const std::string& target) {
+             rig.ui.QueueOpenFile(rig.PathOf("good.kml"));
+             rig.ui.QueueSaveFile(target);
+             OnValidateKml(rig.ctx);
+         }},
+        {"Save Cfg", "Error opening file",
+         [&](const std::string& target) {
+             rig.ui.QueueSaveFile(target);
+             OnSaveCfg(rig.device);
+         }},
+    };
+    const std::vector<std::string> entries = rig.FolderEntries();
+    int order = 0;
+    for (const Target& target : targets) {
+        for (const Operation& operation : operations) {
+            SCOPED_TRACE(std::string(target.fault) + ", " + operation.name);
+            const std::string message =
+                LastMessageAsOrdinaryUser(rig, [&] { operation.run(rig.PathOf(target.name)); });
+            EXPECT_EQ(message, operation.openFailure);
+            EXPECT_EQ(rig.FolderEntries(), entries) << "a file replaced or left behind";
+            if (std::string(target.name) == "pipe.kml") {
+                EXPECT_TRUE(S_ISFIFO(StatOf(rig.PathOf(target.name)).st_mode));
+            } else {
+                EXPECT_TRUE(rig.ReadFile(target.name) == kPrecious) << "the file was replaced";
+            }
+            Record(80 + order++, target.fault, operation.name, false, {message},
+                   "the file kept, nothing replaced");
+        }
+    }
+}
+
+// Where the plain open would have written, the result is what it would have left: the file a
+// link leads to, the same permissions and owner, the same inode for every hard link, and any name
+// the folder accepts.
+TEST_F(FileFaultsTest, OutputsKeepLinksPermissionsAndLongNames) {
+    rig.WriteFile("damaged.kml", kDamagedLine);
+    rig.WriteFile("real.kml", kPrecious);
+    std::filesystem::create_symlink("real.kml", rig.PathOf("link.kml"));
+    rig.WriteFile("private.kml", kPrecious);
+    ASSERT_EQ(chmod(rig.PathOf("private.kml").c_str(), 0600), 0);
+    rig.WriteFile("first.kml", kPrecious);
+    std::filesystem::create_hard_link(rig.PathOf("first.kml"), rig.PathOf("second.kml"));
+    const std::string longName = std::string(251, 'n') + ".kml";  // 255 bytes, the usual limit
+    rig.WriteFile("lent.kml", kPrecious);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(rig.PathOf("lent.kml").c_str(), kOrdinaryUser, kOrdinaryUser), 0);
+    }
+    const std::vector<std::string> entries = [&] {
+        std::vector<std::string> names = rig.FolderEntries();
+        names.push_back(longName);
+        std::sort(names.begin(), names.end());
+        return names;
+    }();
+    struct Case {
+        const char* fault;
+        const char* target;   // what the user chose
+        const char* written;  // the file that must hold the result
+        std::function<void()> check;
+    };
+    const ino_t hardLinked = StatOf(rig.PathOf("first.kml")).st_ino;
+    const std::vector<Case> cases = {
+        {"output is a symbolic link", "link.kml", "real.kml",
+         [&] {
+             std::error_code error;
+             EXPECT_EQ(std::filesystem::read_symlink(rig.PathOf("link.kml"), error), "real.kml");
+         }},
+        {"output file is private (0600)", "private.kml", "private.kml",
+         [&] { EXPECT_EQ(StatOf(rig.PathOf("private.kml")).st_mode & 07777, 0600u); }},
+        {"output file has a second hard link", "first.kml", "second.kml",
+         [&] {
+             EXPECT_EQ(StatOf(rig.PathOf("first.kml")).st_ino, hardLinked);
+             EXPECT_EQ(StatOf(rig.PathOf("second.kml")).st_nlink, 2u);
+         }},
+        {"output name of 255 bytes", longName.c_str(), longName.c_str(), [] {}},
+        {"output file of another owner, writable to the program", "lent.kml", "lent.kml",
+         [&] {
+             if (root) {
+                 EXPECT_EQ(StatOf(rig.PathOf("lent.kml")).st_uid, kOrdinaryUser);
+             }
+         }},
+    };
+    int order = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        rig.ui.ClearMessages();
+        rig.ui.QueueOpenFile(rig.PathOf("damaged.kml"));
+        rig.ui.QueueSaveFile(rig.PathOf(c.target));
+        EXPECT_TRUE(OnFixKml(rig.ctx));
+        EXPECT_EQ(rig.ReadFile(c.written), kRepairedLine);
+        c.check();
+        Record(90 + order++, c.fault, "Fix KML", true, rig.ui.MessageTexts(),
+               "written as a plain open would have");
+    }
+    EXPECT_EQ(rig.FolderEntries(), entries) << "a temporary file left behind";
+
+    // A file the user may write in a folder that takes no new file (no temporary beside it).
+    const std::filesystem::path locked = rig.folder / "locked";
+    std::filesystem::create_directory(locked);
+    const std::string kept = (locked / "kept.kml").string();
+    std::filesystem::copy_file(rig.PathOf("real.kml"), kept);
+    std::filesystem::permissions(rig.folder, std::filesystem::perms::all);
+    ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+    ASSERT_EQ(chmod(kept.c_str(), 0666), 0);
+    const std::string message = LastMessageAsOrdinaryUser(rig, [&] {
+        rig.ui.QueueOpenFile(rig.PathOf("damaged.kml"));
+        rig.ui.QueueSaveFile(kept);
+        OnFixKml(rig.ctx);
+    });
+    EXPECT_EQ(message, " read 1 lines\n");
+    EXPECT_EQ(rig.ReadFile("locked/kept.kml"), kRepairedLine);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(locked),
+                            std::filesystem::directory_iterator()),
+              1);
+    Record(99, "writable output file in a folder that takes no new file", "Fix KML",
+           message == " read 1 lines\n", {message}, "written in place");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+}
+
+// A device, a pipe or an oversized file is refused before anything is read into memory, sent or
+// written; before, /dev/zero was read until the memory ran out and a pipe blocked the open.
+TEST_F(FileFaultsTest, InputsThatAreNoFileOrFarTooLargeAreRefused) {
+    ASSERT_EQ(mkfifo(rig.PathOf("pipe").c_str(), 0600), 0);
+    // Sparse files one byte over each limit: 64 MB for a KML file, 1 MB for a .kvt file.
+    rig.WriteFile("huge.kml", "");
+    std::filesystem::resize_file(rig.PathOf("huge.kml"), 64 * 1024 * 1024 + 1);
+    rig.WriteFile("huge.kvt", "");
+    std::filesystem::resize_file(rig.PathOf("huge.kvt"), 1024 * 1024 + 1);
+    const std::vector<std::string> entries = rig.FolderEntries();
+    constexpr const char* kNoFile = "Error opening file: it is a device or a pipe, not a file";
+    struct Case {
+        const char* fault;
+        std::string path;
+        const char* operation;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"input is a device (/dev/zero)", "/dev/zero", "Validate KML", kNoFile},
+        {"input is a device (/dev/zero)", "/dev/zero", "Fix KML", kNoFile},
+        {"input is a device (/dev/zero)", "/dev/zero", "Restore Cfg", kNoFile},
+        {"input is a pipe with no writer", rig.PathOf("pipe"), "Validate KML", kNoFile},
+        {"input is a pipe with no writer", rig.PathOf("pipe"), "Restore Cfg", kNoFile},
+        {"input far too large (64 MB + 1)", rig.PathOf("huge.kml"), "Fix KML",
+         "Error opening file: it is larger than 67108864 bytes, far more than such a file holds"},
+        {"input far too large (1 MB + 1)", rig.PathOf("huge.kvt"), "Restore Cfg",
+         "Not a configuration file: it is far too large"},
+    };
+    int order = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.fault) + ", " + c.operation);
+        rig.ui.ClearMessages();
+        rig.ui.QueueOpenFile(c.path);
+        const int dialogsBefore = rig.ui.FileDialogsShown();
+        const std::string operation = c.operation;
+        const bool succeeded = operation == "Restore Cfg" ? OnRestoreCfg(rig.device)
+                               : operation == "Fix KML"   ? OnFixKml(rig.ctx)
+                                                        : static_cast<bool>(OnValidateKml(rig.ctx));
+        EXPECT_FALSE(succeeded);
+        ASSERT_FALSE(rig.ui.MessageTexts().empty());
+        EXPECT_EQ(rig.ui.MessageTexts().back(), c.message);
+        EXPECT_EQ(rig.ui.FileDialogsShown(), dialogsBefore + 1) << "asked for an output";
+        EXPECT_TRUE(rig.simulator.ReceivedBytes().empty()) << "the tracker was written to";
+        EXPECT_EQ(rig.FolderEntries(), entries);
+        Record(100 + order++, c.fault, c.operation, false, {c.message}, "nothing read or written");
+    }
 }
 
 }  // namespace

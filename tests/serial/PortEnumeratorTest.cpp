@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -122,6 +123,36 @@ TEST(PortEnumeratorTest, ListIsSortedAsASortedComboBoxSortsIt) {
                             Field(&PortInfo::name, "COM2"), Field(&PortInfo::name, "com3"),
                             Field(&PortInfo::name, "ttyUSB0")));
     EXPECT_EQ(ports[2].description, "a");  // the first of two equal names stays
+}
+
+TEST(PortEnumeratorTest, SummaryAddsTheUsbIdentityAndTheOwnerOfAPortThisUserMayNotOpen) {
+    PortInfo adapter("ttyUSB0", "FT232R USB UART (FTDI)");
+    adapter.usbId = "0403:6001";
+    adapter.serialNumber = "A12345";
+    adapter.access = {true, "root", "dialout", "crw-rw----", true};
+    EXPECT_EQ(PortSummary(adapter), "FT232R USB UART (FTDI), USB 0403:6001, serial A12345");
+    adapter.access.mayOpen = false;
+    EXPECT_EQ(PortSummary(adapter),
+              "FT232R USB UART (FTDI), USB 0403:6001, serial A12345; this user may not open it "
+              "(root:dialout crw-rw----)");
+    EXPECT_EQ(PortSummary({"/dev/pts/3", "Simulated tracker"}), "Simulated tracker");
+}
+
+TEST(PortEnumeratorTest, NewestAnnouncementIsReportedAliveOrLeftBehind) {
+    TempDir dir;
+    EXPECT_EQ(NewestSimulatorAnnouncement(dir.Path()), "");
+    // A simulator that was killed left its file behind.
+    const std::string dead = std::to_string(DeadPid());
+    const fs::path stale = fs::path(dir.Path()) / (dead + ".port");
+    Announce(stale, "/dev/pts/9\nOld tracker\n");
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    EXPECT_EQ(NewestSimulatorAnnouncement(dir.Path()),
+              stale.string() + ": /dev/pts/9, Old tracker, pid " + dead + " no longer running");
+    const fs::path live = fs::path(dir.Path()) / (std::to_string(getpid()) + ".port");
+    Announce(live, "/dev/pts/4\nNew tracker\n");
+    EXPECT_EQ(
+        NewestSimulatorAnnouncement(dir.Path()),
+        live.string() + ": /dev/pts/4, New tracker, pid " + std::to_string(getpid()) + " running");
 }
 
 TEST(PortEnumeratorTest, RunningSimulatorAppearsInThePortList) {

@@ -73,6 +73,19 @@ TEST(QSerialPortTransportTest, RefusesAbsentBusyAndUnnamedPorts) {
     EXPECT_EQ(second.Open(pty.SlavePath()), OpenStatus::cannotOpen);  // exclusive
 }
 
+TEST(QSerialPortTransportTest, APortThatWillNotOpenKeepsItsMessageAndAddsTheCause) {
+    SteadyClock clock;
+    RecordingInteraction ui;
+    SerialLink link(ui, clock,
+                    [](const std::string&) { return std::make_unique<QSerialPortTransport>(); });
+    EXPECT_FALSE(link.OpenPort("vanteo-no-such-port"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].starts_with("Error opening com port\n")) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("/dev/vanteo-no-such-port does not exist"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("unplugged"), std::string::npos);
+    EXPECT_FALSE(link.IsOpen());
+}
+
 TEST(QSerialPortTransportTest, ATimedOutReadLeavesThePortUsable) {
     PseudoTerminal pty;
     ASSERT_TRUE(pty.Ok());
