@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/ProfileFieldTable.h"
 #include "device/DeviceContext.h"
 #include "device/FormModel.h"
 #include "device/HeadlessForm.h"
+#include "device/ProfileFieldTable.h"
 #include "device/ProfileStore.h"
 #include "device/TrackerCapabilities.h"
 

@@ -1,8 +1,8 @@
 #include "cli/FieldListing.h"
 
 #include "cli/FormSettings.h"
-#include "cli/ProfileFieldTable.h"
 #include "device/FieldTable.h"
+#include "device/ProfileFieldTable.h"
 #include "serial/CFormat.h"
 
 namespace vanteo::cli {

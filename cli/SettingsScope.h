@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/ProfileFieldTable.h"
+#include "device/ProfileFieldTable.h"
 #include "device/TrackerCapabilities.h"
 
 namespace vanteo::cli {

@@ -4,6 +4,7 @@
 #include "device/FieldTable.h"
 #include "device/MemoryMap.h"
 #include "device/Operations.h"
+#include "device/ProfileFieldTable.h"
 
 namespace vanteo {
 namespace {
@@ -48,41 +49,14 @@ void SwitchProfile(DeviceContext& ctx, int index) {
 void StoreFormInProfile(DeviceContext& ctx) {
     ProfileStore& store = ctx.tracker.profileStore;
     ProfileSettings& profile = store.profiles[static_cast<std::size_t>(store.currentProfile)];
-    const FormModel& form = ctx.form;
-    profile.path1 = form.path1;
-    profile.path2 = form.path2;
-    profile.txMessage = form.txMessage;
-    profile.disablePath1 = form.disablePath1;
-    profile.disablePath2 = form.disablePath2;
-    profile.altitudeSwitch = form.altitudeSwitch;
-    profile.switchAltitude = form.switchAltitude;
-    profile.slowRate = form.slowRate;
-    profile.slowSpeed = form.slowSpeed;
-    profile.fastRate = form.fastRate;
-    profile.fastSpeed = form.fastSpeed;
-    profile.turnAngle = form.turnAngle;
-    profile.turnSlope = form.turnSlope;
-    profile.turnTime = form.turnTime;
+    CopyFormToProfile(ctx.form, profile);
 }
 
 void ShowProfile(DeviceContext& ctx, int index) {
     const ProfileSettings& profile =
         ctx.tracker.profileStore.profiles[static_cast<std::size_t>(index)];
     FormModel& form = ctx.form;
-    form.path1 = profile.path1;
-    form.path2 = profile.path2;
-    form.txMessage = profile.txMessage;
-    form.disablePath1 = profile.disablePath1;
-    form.disablePath2 = profile.disablePath2;
-    form.altitudeSwitch = profile.altitudeSwitch;
-    form.switchAltitude = profile.switchAltitude;
-    form.slowRate = profile.slowRate;
-    form.slowSpeed = profile.slowSpeed;
-    form.fastRate = profile.fastRate;
-    form.fastSpeed = profile.fastSpeed;
-    form.turnAngle = profile.turnAngle;
-    form.turnSlope = profile.turnSlope;
-    form.turnTime = profile.turnTime;
+    CopyProfileToForm(profile, form);
     form.profile1 = index == 0 ? 1 : 0;
     form.profile2 = index == 0 ? 0 : 1;
     form.profileSwitchCaption = index == 0 ? kSwitchToProfile2 : kSwitchToProfile1;
