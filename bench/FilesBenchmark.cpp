@@ -1,10 +1,14 @@
 // The flight-log file work on a full 1024-kbit memory: the checksum, the KML writer, the data
 // block, reading the block back, and a whole "Validate KML" from reading the file to the new copy
 // in place. Build optimised (bench/run files) for figures worth comparing.
+//
+// With --cli=PATH --baseline=PATH (bench/run files passes both) it then times the whole
+// `vanteo-cli validate-kml` process against the plain C baseline; --runs=N sets the runs of each.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <span>
@@ -13,6 +17,7 @@
 
 #include "bench/BenchInteraction.h"
 #include "bench/FullLogImage.h"
+#include "bench/ValidateKmlVersusC.h"
 #include "device/DeviceContext.h"
 #include "flightlog/DataBlock.h"
 #include "flightlog/DataBlockReader.h"
@@ -140,4 +145,32 @@ BENCHMARK(BM_ValidateKml)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace vanteo::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    std::string cli;
+    std::string baseline;
+    int runs = 21;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--cli=", 0) == 0) {
+            cli = arg.substr(6);
+        } else if (arg.rfind("--baseline=", 0) == 0) {
+            baseline = arg.substr(11);
+        } else if (arg.rfind("--runs=", 0) == 0) {
+            runs = std::max(1, std::stoi(arg.substr(7)));
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    int restCount = static_cast<int>(rest.size());
+    benchmark::Initialize(&restCount, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data())) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (cli.empty() || baseline.empty()) {
+        return 0;
+    }
+    return vanteo::bench::CompareWithCBaseline(cli, baseline, runs);
+}
