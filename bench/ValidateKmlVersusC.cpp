@@ -1,12 +1,7 @@
 #include "bench/ValidateKmlVersusC.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/ProcessRun.h"
 #include "device/TrackerCapabilities.h"
 #include "flightlog/DataBlock.h"
 #include "flightlog/KmlWriter.h"
@@ -23,11 +19,6 @@ namespace {
 
 constexpr std::size_t kLargeImageValues = 131072;
 constexpr std::uint32_t kNegativeAltitudeMark = 0xFD;
-
-struct ProcessTimes {
-    double wallMs = 0;
-    double cpuMs = 0;
-};
 
 // A KML file whose block holds arbitrary bytes (a fixed seed, so every run times the same file),
 // written with the block's three settings 0.
@@ -52,43 +43,6 @@ std::string WorstCaseKml() {
     return out;
 }
 
-// Runs `argv` with its output sent to /dev/null; wall time from the fork to the reaped exit.
-ProcessTimes RunOnce(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    const auto end = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed (status %d)\n", argv[0].c_str(), status);
-        std::exit(1);
-    }
-    const auto toMs = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
-    };
-    return {std::chrono::duration<double, std::milli>(end - start).count(),
-            toMs(usage.ru_utime) + toMs(usage.ru_stime)};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 std::string ReadWhole(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -108,15 +62,15 @@ int CompareWithCBaseline(const std::string& cli, const std::string& baseline, in
     const std::vector<std::string> cliArgs{cli, "validate-kml", input.string(), "-o",
                                            cliCopy.string()};
     const std::vector<std::string> cArgs{baseline, input.string(), cCopy.string()};
-    RunOnce(cliArgs);  // warm the page cache and the dynamic loader for both
-    RunOnce(cArgs);
+    RunProcess(cliArgs);  // warm the page cache and the dynamic loader for both
+    RunProcess(cArgs);
     const std::string cliText = ReadWhole(cliCopy);
     const bool identical = cliText == ReadWhole(cCopy);
 
     std::vector<double> cliWall, cliCpu, cWall, cCpu;
     for (int i = 0; i < runs; ++i) {
-        const ProcessTimes a = RunOnce(cliArgs);
-        const ProcessTimes b = RunOnce(cArgs);
+        const ProcessCost a = RunProcess(cliArgs);
+        const ProcessCost b = RunProcess(cArgs);
         cliWall.push_back(a.wallMs);
         cliCpu.push_back(a.cpuMs);
         cWall.push_back(b.wallMs);
