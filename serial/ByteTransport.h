@@ -49,6 +49,10 @@ public:
 
     // The operating system's message for the last failure, for traces and the CLI; may be empty.
     virtual std::string LastError() const { return {}; }
+
+    // A line for the trace about the port just opened (a USB adapter's latency timer that will
+    // slow every round trip); empty when there is nothing to say.
+    virtual std::string TraceNote() const { return {}; }
 };
 
 }  // namespace vanteo

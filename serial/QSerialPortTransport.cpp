@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include "serial/PortLatency.h"
+
 namespace vanteo {
 namespace {
 
@@ -65,6 +67,10 @@ ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName
     // must not linger as the port's error, or the next wait would report it.
     port_->setDataTerminalReady(true);
     port_->clearError();
+    // Every command waits for its reply: a USB adapter holding received bytes for its latency
+    // timer would set the pace. Refused by pseudo-terminals and most drivers without the timer.
+    RequestLowLatency(static_cast<int>(port_->handle()));
+    traceNote_ = HighLatencyTimerNote(portName);
     struct stat opened {};
     path_ = DevicePath(portName);
     identityKnown_ = fstat(static_cast<int>(port_->handle()), &opened) == 0;
@@ -73,6 +79,7 @@ ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName
 }
 
 void QSerialPortTransport::Close() {
+    traceNote_.clear();
     if (port_ && port_->isOpen()) {
         port_->close();
     }
