@@ -3,11 +3,14 @@
 // window, goes idle and closes. Prints the medians of CPU time (user + system, start to exit)
 // and peak memory, and the ratio.
 //
-//   vanteo_startup_bench --program=PATH --minimal=PATH [--runs=N]
+//   vanteo_startup_bench --program=PATH --minimal=PATH [--before=PATH] [--runs=N]
+// --before adds an earlier build of the program to the same runs, for before/after figures.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/ProcessRun.h"
@@ -29,6 +32,7 @@ int main(int argc, char** argv) {
     using vanteo::bench::Median;
     std::string program;
     std::string minimal;
+    std::string before;
     int runs = 15;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -36,10 +40,14 @@ int main(int argc, char** argv) {
             program = arg.substr(10);
         } else if (arg.rfind("--minimal=", 0) == 0) {
             minimal = arg.substr(10);
+        } else if (arg.rfind("--before=", 0) == 0) {
+            before = arg.substr(9);
         } else if (arg.rfind("--runs=", 0) == 0) {
             runs = std::max(1, std::atoi(arg.substr(7).c_str()));
         } else {
-            std::fprintf(stderr, "usage: %s --program=PATH --minimal=PATH [--runs=N]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s --program=PATH --minimal=PATH [--before=PATH] [--runs=N]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -56,9 +64,16 @@ int main(int argc, char** argv) {
     vanteo::bench::RunProcess({minimal});
     Figures window;
     Figures dialog;
+    Figures earlier;
+    std::vector<std::pair<Figures*, std::string>> contenders{{&window, program},
+                                                             {&dialog, minimal}};
+    if (!before.empty()) {
+        vanteo::bench::RunProcess({before});
+        contenders.emplace_back(&earlier, before);
+    }
     for (int i = 0; i < runs; ++i) {
-        for (auto* figures : {&window, &dialog}) {
-            const auto cost = vanteo::bench::RunProcess({figures == &window ? program : minimal});
+        for (const auto& [figures, path] : contenders) {
+            const auto cost = vanteo::bench::RunProcess({path});
             figures->wall.push_back(cost.wallMs);
             figures->cpu.push_back(cost.cpuMs);
             figures->peak.push_back(cost.peakMiB);
@@ -71,6 +86,13 @@ int main(int argc, char** argv) {
                 Median(window.cpu), Median(window.wall), peak);
     std::printf("  minimal dialog (a label)  CPU %6.1f ms  wall %6.1f ms  peak %5.1f MiB\n",
                 Median(dialog.cpu), Median(dialog.wall), Median(dialog.peak));
+    if (!before.empty()) {
+        std::printf(
+            "  before (--before)         CPU %6.1f ms  wall %6.1f ms  peak %5.1f MiB"
+            "  ratio %.2f\n",
+            Median(earlier.cpu), Median(earlier.wall), Median(earlier.peak),
+            Median(earlier.cpu) / Median(dialog.cpu));
+    }
     std::printf("  CPU ratio %.2f (target at most %.1f): %s\n", ratio, kRatioTarget,
                 ratio <= kRatioTarget ? "met" : "not met");
     std::printf("  peak memory %.1f MiB (target under %.0f MiB): %s\n", peak, kPeakTargetMiB,
