@@ -85,10 +85,10 @@ void AppendDecimalC(std::string& out, long long value, int width, bool zeroPad) 
     AppendPadded(out, buffer, result.ptr, width, zeroPad ? '0' : ' ', zeroPad);
 }
 
-void AppendHexC(std::string& out, unsigned long long value) {
+void AppendHexC(std::string& out, unsigned long long value, int zeroPadWidth) {
     char buffer[16];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
-    out.append(buffer, result.ptr);
+    AppendPadded(out, buffer, result.ptr, zeroPadWidth, '0', false);
 }
 
 double LeadingDoubleC(const std::string& text) {

@@ -18,8 +18,9 @@ void AppendFixedC(std::string& out, double value, int precision = 6, int width =
 // AppendDecimalC: `value` as "%*d" / "%0*d" print it (`zeroPad` puts zeros after the sign
 // instead of blanks before it), for any integer width up to long long.
 void AppendDecimalC(std::string& out, long long value, int width = 0, bool zeroPad = false);
-// AppendHexC: `value` as "%x" prints it (lower-case digits, no prefix).
-void AppendHexC(std::string& out, unsigned long long value);
+// AppendHexC: `value` as "%x" / "%0*x" print it (lower-case digits, no prefix; `width` zeros
+// on the left at least, as "%02x" with 2).
+void AppendHexC(std::string& out, unsigned long long value, int zeroPadWidth = 0);
 
 // The number at the start of `text` as strtod reads it in the "C" locale (leading blanks
 // skipped); 0 when the text does not start with a number.

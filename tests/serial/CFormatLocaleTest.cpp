@@ -120,9 +120,13 @@ TEST(FastCFormat, GivesPrintfDigitsForEveryInteger) {
         ASSERT_EQ(Decimal(value, 2, true), FormatC("%02lld", value));
         ASSERT_EQ(Decimal(value, 5, true), FormatC("%05lld", value));
         ASSERT_EQ(Decimal(value, 5), FormatC("%5lld", value));
+        const auto bits = static_cast<unsigned long long>(value);
         std::string hex;
-        AppendHexC(hex, static_cast<unsigned long long>(value));
-        ASSERT_EQ(hex, FormatC("%llx", static_cast<unsigned long long>(value)));
+        AppendHexC(hex, bits);
+        ASSERT_EQ(hex, FormatC("%llx", bits));
+        hex.clear();
+        AppendHexC(hex, bits & 0xFFu, 2);
+        ASSERT_EQ(hex, FormatC("%02llx", bits & 0xFFu));
     }
 }
 
