@@ -13,6 +13,7 @@ void GpsdClient::Start() {
         return;
     }
     stop_ = false;
+    tried_ = false;
     SetProblem("gpsd on " + host_ + ":" + std::to_string(port_) + " has not answered yet");
     thread_ = std::thread([this] { Run(); });
 }
@@ -53,6 +54,7 @@ void GpsdClient::Run() {
         gps_data_t data{};
         if (gps_open(host_.c_str(), port.c_str(), &data) != 0) {
             SetProblem("No gpsd runs on " + where + " (" + gps_errstr(errno) + ")");
+            tried_ = true;
             Sleep(kRetryDelayMs);
             continue;
         }
@@ -63,6 +65,7 @@ void GpsdClient::Run() {
                 problem_ = "gpsd on " + where + " has no fix yet";
             }
         }
+        tried_ = true;
         while (!stop_) {
             if (!gps_waiting(&data, kWaitSliceMs * 1000)) {
                 continue;

@@ -35,6 +35,9 @@ public:
     // never answers holds Stop until the system gives up).
     void Stop();
 
+    // True once the first connection attempt has come back, refused or not: before that the
+    // Problem is only that there is no answer yet.
+    bool HasTried() const { return tried_; }
     // The newest fix, kept when the receiver or gpsd loses it (the listener walks, the last fix
     // is the best guess); none before gpsd reported one.
     std::optional<ListenerPosition> Position() const;
@@ -52,6 +55,7 @@ private:
     int port_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> tried_{false};
     mutable std::mutex mutex_;
     std::optional<ListenerPosition> position_;
     std::string problem_;

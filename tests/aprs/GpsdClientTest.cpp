@@ -74,10 +74,12 @@ TEST(GpsdClient, NoGpsdThenAFixThenItsLoss) {
     const std::string where = "127.0.0.1:" + std::to_string(port);
 
     GpsdClient client("127.0.0.1", port);
+    EXPECT_FALSE(client.HasTried());
     client.Start();
     ASSERT_TRUE(WaitFor([&] { return client.Problem().rfind("No gpsd runs on ", 0) == 0; }, 10))
         << client.Problem();
     EXPECT_EQ(client.Problem().rfind("No gpsd runs on " + where + " (", 0), 0u) << client.Problem();
+    EXPECT_TRUE(client.HasTried());
     EXPECT_FALSE(client.Position());
 
     const int server = Listen(port);
