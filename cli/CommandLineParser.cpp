@@ -74,8 +74,8 @@ constexpr std::array<CommandInfo, 18> kCommands = {{
      "decoded field (--csv) and KML 2.2 with a time-tagged track (--kml22)."},
     {CliCommand::ports, "ports", "ports", "Lists the serial ports with their descriptions."},
     {CliCommand::listen, "listen",
-     "listen (--kiss-tcp HOST:PORT | --kiss-serial DEV --baud N) [--call CALL-SSID] [--json]\n"
-     "       [--csv OUT] [--gpx OUT] [--kml22 OUT] [--from LAT,LON | --gpsd HOST:PORT]",
+     "listen (--kiss-tcp HOST:PORT | --kiss-serial DEV --baud N) [--call CALL-SSID] [--json] "
+     "[--csv OUT] [--gpx OUT] [--kml22 OUT] [--from LAT,LON | --gpsd HOST:PORT]",
      "Listens to the tracker's APRS beacons through a KISS TNC and prints one line per packet\n"
      "heard (time, the frame as monitored, the decoded position). Runs until Ctrl+C, then\n"
      "prints the last position heard. Reconnects by itself when the TNC goes away. Each\n"
