@@ -22,11 +22,7 @@ public:
     bool FrameShown() const { return frameShown_; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override {
-        if (frameShown_) {
-            QGroupBox::paintEvent(event);
-        }
-    }
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     bool frameShown_ = true;

@@ -1,10 +1,14 @@
 // The flight-log file work on a full 1024-kbit memory: the checksum, the KML writer, the data
 // block, reading the block back, and a whole "Validate KML" from reading the file to the new copy
 // in place. Build optimised (bench/run files) for figures worth comparing.
+//
+// With --cli=PATH --baseline=PATH (bench/run files passes both) it then times the whole
+// `vanteo-cli validate-kml` process against the plain C baseline; --runs=N sets the runs of each.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <span>
@@ -13,6 +17,7 @@
 
 #include "bench/BenchInteraction.h"
 #include "bench/FullLogImage.h"
+#include "bench/ValidateKmlVersusC.h"
 #include "device/DeviceContext.h"
 #include "flightlog/DataBlock.h"
 #include "flightlog/DataBlockReader.h"
@@ -21,6 +26,7 @@
 #include "flightlog/FlightLogOperations.h"
 #include "flightlog/FlightReport.h"
 #include "flightlog/KmlWriter.h"
+#include "serial/CFormat.h"
 #include "serial/SerialLink.h"
 
 namespace vanteo::bench {
@@ -135,6 +141,46 @@ void BM_FlightSummaryAndExports(benchmark::State& state) {
 }
 BENCHMARK(BM_FlightSummaryAndExports)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The number work of one track point, "%f,%f,%d%02d%02d" and the comment's four "%d", for 10 000
+// points: Arg 0 formats each with a C-locale print (as the KML writer does), Arg 1 with the
+// to_chars appenders (the same characters, checked by the FastCFormat tests).
+void BM_FormatPoints(benchmark::State& state) {
+    constexpr int kPoints = 10000;
+    std::vector<double> coordinates;
+    for (int i = 0; i < 2 * kPoints; ++i) {
+        coordinates.push_back(-179.0 + 0.0179 * i + 0.000001 * (i % 7));
+    }
+    for (auto _ : state) {
+        std::string out;
+        for (int i = 0; i < kPoints; ++i) {
+            const double lon = coordinates[static_cast<std::size_t>(2 * i)];
+            const double lat = coordinates[static_cast<std::size_t>(2 * i + 1)];
+            if (state.range(0) == 0) {
+                out += FormatC("%f,%f,%d%02d%02d <!-- %d sats:%d secs:%d -->", lon, lat, 1, i % 60,
+                               i % 100, 13 * i, 7, i % 60);
+            } else {
+                AppendFixedC(out, lon);
+                out += ',';
+                AppendFixedC(out, lat);
+                out += ',';
+                AppendDecimalC(out, 1);
+                AppendDecimalC(out, i % 60, 2, true);
+                AppendDecimalC(out, i % 100, 2, true);
+                out += " <!-- ";
+                AppendDecimalC(out, 13 * i);
+                out += " sats:";
+                AppendDecimalC(out, 7);
+                out += " secs:";
+                AppendDecimalC(out, i % 60);
+                out += " -->";
+            }
+        }
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetLabel(state.range(0) == 0 ? "C-locale print per point" : "to_chars appenders");
+}
+BENCHMARK(BM_FormatPoints)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // "Validate KML" as the button runs it: read the file, check its checksum, decode the image
 // again and put the new copy in place (written beside the target, flushed to disk, renamed).
 void BM_ValidateKml(benchmark::State& state) {
@@ -172,4 +218,32 @@ BENCHMARK(BM_ValidateKml)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace vanteo::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    std::string cli;
+    std::string baseline;
+    int runs = 21;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--cli=", 0) == 0) {
+            cli = arg.substr(6);
+        } else if (arg.rfind("--baseline=", 0) == 0) {
+            baseline = arg.substr(11);
+        } else if (arg.rfind("--runs=", 0) == 0) {
+            runs = std::max(1, std::stoi(arg.substr(7)));
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    int restCount = static_cast<int>(rest.size());
+    benchmark::Initialize(&restCount, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data())) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (cli.empty() || baseline.empty()) {
+        return 0;
+    }
+    return vanteo::bench::CompareWithCBaseline(cli, baseline, runs);
+}

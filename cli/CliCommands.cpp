@@ -1,11 +1,13 @@
 #include "cli/CliCommands.h"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <ctime>
 #include <fstream>
 #include <sstream>
 
+#include "aprs/GpsdClient.h"
 #include "aprs/KissReceiver.h"
 #include "aprs/KissSerialSource.h"
 #include "aprs/KissTcpSource.h"
@@ -464,6 +466,12 @@ extern "C" void RequestListenStop(int) {
     listenStopRequested = 1;
 }
 
+// Now as UTC seconds since the epoch with their fraction: the time vertical speeds are taken on.
+double UtcNowS() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 }  // namespace
 
 int CliCommands::Listen(const CliRequest& request) {
@@ -492,6 +500,46 @@ int CliCommands::Listen(const CliRequest& request) {
     if (!request.csvFile.empty() && !printer.OpenCsv(request.csvFile)) {
         return Fail("cannot write " + request.csvFile);
     }
+    std::string trackError;
+    if (!printer.OpenTracks(request.gpxFile, request.kml22File,
+                            station ? std::optional(station->ToString()) : std::nullopt,
+                            trackError)) {
+        return Fail(trackError);
+    }
+    printer.SetNote([&](const std::string& note) { console_.Note(note); });
+
+    // Where the listener stands: typed, else from gpsd, whose trouble is told once, when a
+    // position arrives without one of the listener's after gpsd was tried (before that there
+    // is nothing to measure, or nothing known yet).
+    std::unique_ptr<aprs::GpsdClient> gpsd;
+    bool gpsdProblemTold = false;
+    if (request.listenerPosition) {
+        const aprs::ListenerPosition typed{request.listenerPosition->first,
+                                           request.listenerPosition->second};
+        printer.SetListener([typed] { return std::optional(typed); });
+    } else {
+        std::string host = "localhost";
+        int port = aprs::GpsdClient::kDefaultPort;
+        if (request.gpsd.find(':') != std::string::npos) {
+            if (!aprs::KissTcpSource::ParseHostPort(request.gpsd, host, port)) {
+                console_.Note("listen: \"" + request.gpsd + "\" is not HOST:PORT");
+                return kUsage;
+            }
+        } else if (!request.gpsd.empty()) {
+            host = request.gpsd;  // gpsd's own port
+        }
+        gpsd = std::make_unique<aprs::GpsdClient>(host, port);
+        gpsd->Start();
+        printer.SetListener([&gpsd] { return gpsd->Position(); });
+    }
+    const auto tellGpsdProblem = [&] {
+        if (gpsd && !gpsdProblemTold && gpsd->HasTried() && !gpsd->Position()) {
+            console_.Note(gpsd->Problem() +
+                          ": no distance and bearing from you until it has a fix (--from "
+                          "LAT,LON gives your position).");
+            gpsdProblemTold = true;
+        }
+    };
 
     // Ctrl+C ends the listening, not the process: the summary is still printed.
     listenStopRequested = 0;
@@ -506,14 +554,21 @@ int CliCommands::Listen(const CliRequest& request) {
     SteadyClock clock;
     aprs::KissReceiver receiver(*source, clock);
     receiver.SetStation(station);
-    receiver.Run(
-        {[] { return listenStopRequested != 0; },
-         [&](const aprs::HeardPacket& packet) { printer.Print(packet, std::time(nullptr)); },
-         [&](const std::string& message) { console_.Note(message); }});
+    receiver.Run({[] { return listenStopRequested != 0; },
+                  [&](const aprs::HeardPacket& packet) {
+                      if (packet.report.HasPosition()) {
+                          tellGpsdProblem();
+                      }
+                      printer.Print(packet, std::time(nullptr), UtcNowS());
+                  },
+                  [&](const std::string& message) { console_.Note(message); }});
     sigaction(SIGINT, &oldInt, nullptr);
     sigaction(SIGTERM, &oldTerm, nullptr);
 
-    out_ << printer.Summary() << std::endl;
+    out_ << printer.Summary(UtcNowS()) << std::endl;
+    if (gpsd) {
+        gpsd->Stop();
+    }
     const auto& kiss = receiver.Decoder().KissStats();
     const long bad = receiver.Decoder().BadFrames() + kiss.badEscapes + kiss.oversizeFrames;
     if (bad > 0) {
@@ -524,6 +579,9 @@ int CliCommands::Listen(const CliRequest& request) {
     }
     if (printer.CsvFailed()) {
         return Fail("writing " + request.csvFile + " failed");
+    }
+    if (!printer.TrackError().empty()) {
+        return Fail(printer.TrackError());
     }
     return kDone;
 }

@@ -68,6 +68,10 @@ struct CliRequest {
     std::string station;      // --call CALL-SSID
     bool listenJson = false;  // --json: one JSON object per packet
     bool jsonOutput = false;  // ports --json
+    // Where the listener stands: --from LAT,LON (degrees), else gpsd at --gpsd HOST:PORT
+    // (empty: localhost:2947).
+    std::optional<std::pair<double, double>> listenerPosition;
+    std::string gpsd;
 
     // Commands that talk to a tracker need a port.
     bool NeedsPort() const;

@@ -1,6 +1,8 @@
 #include "cli/CommandLineParser.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
 
 namespace vanteo::cli {
 namespace {
@@ -80,16 +82,43 @@ constexpr auto kCommands = std::to_array<CommandInfo>({
      "whether ModemManager runs, and the newest vanteo-sim announcement."},
     {CliCommand::listen, "listen",
      "listen (--kiss-tcp HOST:PORT | --kiss-serial DEV --baud N) [--call CALL-SSID] [--json] "
-     "[--csv OUT]",
+     "[--csv OUT] [--gpx OUT] [--kml22 OUT] [--from LAT,LON | --gpsd HOST:PORT]",
      "Listens to the tracker's APRS beacons through a KISS TNC and prints one line per packet\n"
      "heard (time, the frame as monitored, the decoded position). Runs until Ctrl+C, then\n"
-     "prints the last position heard. Reconnects by itself when the TNC goes away.\n"
+     "prints the last position heard. Reconnects by itself when the TNC goes away. Each\n"
+     "position comes with the vertical speed and its distance and bearing from you.\n"
      "  --kiss-tcp HOST:PORT  a TNC's KISS TCP port (a software TNC serves localhost:8001)\n"
      "  --kiss-serial DEV     a KISS TNC on a serial or Bluetooth serial port, with --baud N\n"
      "  --call CALL-SSID      only packets from this station (default: all stations)\n"
      "  --json                one JSON object per packet instead of a line\n"
-     "  --csv OUT             also write every packet to the CSV file OUT as it arrives"},
+     "  --csv OUT             also write every packet to the CSV file OUT as it arrives\n"
+     "  --gpx OUT, --kml22 OUT  also write the station's track as GPX 1.1 or KML 2.2, a\n"
+     "                        complete file after every position\n"
+     "  --from LAT,LON        your position in decimal degrees (40.8812,-119.0631)\n"
+     "  --gpsd HOST:PORT      your position from this gpsd (default: localhost:2947)"},
 });
+
+// "LAT,LON" in decimal degrees, latitude -90 to 90, longitude -180 to 180.
+std::optional<std::pair<double, double>> ParseLatitudeLongitude(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) {
+        return std::nullopt;
+    }
+    const auto number = [](const char* first, const char* last) -> std::optional<double> {
+        double value = 0;
+        const auto [end, problem] = std::from_chars(first, last, value);
+        if (first == last || problem != std::errc() || end != last || !std::isfinite(value)) {
+            return std::nullopt;
+        }
+        return value;
+    };
+    const auto latitude = number(text.data(), text.data() + comma);
+    const auto longitude = number(text.data() + comma + 1, text.data() + text.size());
+    if (!latitude || !longitude || std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180) {
+        return std::nullopt;
+    }
+    return std::make_pair(*latitude, *longitude);
+}
 
 const CommandInfo* FindCommand(const std::string& name) {
     for (const CommandInfo& info : kCommands) {
@@ -265,7 +294,17 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
             } else if (takes(CliCommand::listen, "--kiss-tcp", request.kissTcp) ||
                        takes(CliCommand::listen, "--kiss-serial", request.kissSerial) ||
                        takes(CliCommand::listen, "--call", request.station) ||
-                       takes(CliCommand::listen, "--csv", request.csvFile)) {
+                       takes(CliCommand::listen, "--csv", request.csvFile) ||
+                       takes(CliCommand::listen, "--gpx", request.gpxFile) ||
+                       takes(CliCommand::listen, "--kml22", request.kml22File) ||
+                       takes(CliCommand::listen, "--gpsd", request.gpsd)) {
+            } else if (takes(CliCommand::listen, "--from", setting)) {
+                if (error.empty()) {
+                    request.listenerPosition = ParseLatitudeLongitude(setting);
+                    if (!request.listenerPosition) {
+                        error = "--from takes LAT,LON in decimal degrees (40.8812,-119.0631)";
+                    }
+                }
             } else if (takes(CliCommand::listen, "--baud", setting)) {
                 if (error.empty()) {
                     request.baud = 0;
@@ -368,6 +407,8 @@ CommandLineParser::Outcome CommandLineParser::Parse(const std::vector<std::strin
             error = "--kiss-serial needs --baud N";
         } else if (!request.kissTcp.empty() && request.baud != 0) {
             error = "--baud goes with --kiss-serial";
+        } else if (request.listenerPosition && !request.gpsd.empty()) {
+            error = "--from and --gpsd both give your position: choose one";
         }
     }
     if (error.empty() && request.NeedsCalibrationMode() && !request.calibration) {

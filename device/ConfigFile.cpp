@@ -76,7 +76,13 @@ bool ParseLine(std::string_view line, std::vector<ConfigEntry>& entries) {
 }  // namespace
 
 std::string FormatConfigLine(std::uint8_t address, std::uint8_t value) {
-    return FormatC("%x:%x\n", static_cast<unsigned>(address), static_cast<unsigned>(value));
+    // "%x:%x\n" without a locale switch per line: a file holds 256 of them.
+    std::string line;
+    AppendHexC(line, address);
+    line += ':';
+    AppendHexC(line, value);
+    line += '\n';
+    return line;
 }
 
 std::string FormatConfigFile(const std::array<std::uint8_t, kConfigMemorySize>& memory) {

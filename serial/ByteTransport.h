@@ -53,6 +53,10 @@ public:
     // join, the program holding the port, the unplugged adapter); empty when there is nothing to
     // add to "Error opening com port".
     virtual std::string OpenFailureExplanation() const { return {}; }
+
+    // A line for the trace about the port just opened (a USB adapter's latency timer that will
+    // slow every round trip); empty when there is nothing to say.
+    virtual std::string TraceNote() const { return {}; }
 };
 
 }  // namespace vanteo

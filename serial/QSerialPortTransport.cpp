@@ -13,6 +13,8 @@
 #include "serial/Platform.h"
 #include "serial/PortDiagnosis.h"
 
+#include "serial/PortLatency.h"
+
 namespace vanteo {
 namespace {
 
@@ -84,6 +86,10 @@ ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName
     // must not linger as the port's error, or the next wait would report it.
     port_->setDataTerminalReady(true);
     port_->clearError();
+    // Every command waits for its reply: a USB adapter holding received bytes for its latency
+    // timer would set the pace. Refused by pseudo-terminals and most drivers without the timer.
+    RequestLowLatency(static_cast<int>(port_->handle()));
+    traceNote_ = HighLatencyTimerNote(portName);
     path_ = DevicePath(portName);
     device_ = 0;
     identityKnown_ = DeviceOfHandle(NativeHandle(*port_), device_);
@@ -91,6 +97,7 @@ ByteTransport::OpenStatus QSerialPortTransport::Open(const std::string& portName
 }
 
 void QSerialPortTransport::Close() {
+    traceNote_.clear();
     if (port_ && port_->isOpen()) {
         port_->close();
     }

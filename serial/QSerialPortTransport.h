@@ -14,7 +14,8 @@ namespace vanteo {
 // The port name is what the user typed or picked: a full path ("/dev/pts/3", "/dev/ttyUSB0") or a
 // bare name that is looked up under /dev ("ttyUSB0"). Open takes the port exclusively and sets
 // 9600 baud, 8 data bits, no parity, one stop bit, no flow control, then raises DTR (ignored when
-// the port cannot, as a pseudo-terminal cannot). QSerialPort has no port time-outs to read or
+// the port cannot, as a pseudo-terminal cannot) and asks the driver for low latency (ignored where
+// not supported; see serial/PortLatency.h). QSerialPort has no port time-outs to read or
 // set: Read enforces them itself, so Open never reports the two time-out failures.
 //
 // No event loop is needed: Read and Write block with waitForReadyRead / waitForBytesWritten.
@@ -49,6 +50,7 @@ public:
 
     std::string LastError() const override { return lastError_; }
     std::string OpenFailureExplanation() const override { return openFailure_; }
+    std::string TraceNote() const override { return traceNote_; }
 
 private:
     void RememberError();
@@ -59,6 +61,7 @@ private:
     bool identityKnown_ = false;  // ... when the system told it
     std::string lastError_;
     std::string openFailure_;  // why the last Open failed, with the fix
+    std::string traceNote_;    // the adapter's latency timer when it is high
 };
 
 }  // namespace vanteo

@@ -73,6 +73,9 @@ bool SerialLink::OpenPort(const std::string& portName) {
     portName_ = portName;
     if (trace_) {
         std::fprintf(stderr, "[vanteo] open %s\n", portName.c_str());
+        if (const std::string note = transport_->TraceNote(); !note.empty()) {
+            std::fprintf(stderr, "[vanteo] %s\n", note.c_str());
+        }
     }
     return true;
 }

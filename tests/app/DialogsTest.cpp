@@ -1,16 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include "app/CAboutDlg.h"
 #include "app/CClearFlashDlg.h"
 #include "app/CFlightDetailsDlg.h"
 #include "app/FileDialogFilter.h"
+#include "app/FrameGroupBox.h"
+#include "app/ProgramIcon.h"
 
 namespace vanteo {
 namespace {
@@ -21,6 +29,36 @@ QStringList LabelTexts(const QWidget& dialog) {
         texts << label->text();
     }
     return texts;
+}
+
+// The form's group boxes draw their Fusion frame from a pixmap read without the image-format
+// plugins: they must look exactly as Qt's own group box, titled or not, at every size.
+TEST(FrameGroupBox, LooksExactlyAsFusionDrawsAGroupBox) {
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    ASSERT_NE(fusion, nullptr);
+    for (const QString& title : {QStringLiteral("Digital Telemetry"), QString()}) {
+        for (const QSize size : {QSize(240, 90), QSize(61, 33)}) {
+            QGroupBox plain(title);
+            FrameGroupBox framed;
+            framed.setTitle(title);
+            for (QGroupBox* box : {&plain, static_cast<QGroupBox*>(&framed)}) {
+                box->setStyle(fusion.get());
+                box->resize(size);
+            }
+            const QImage expected = plain.grab().toImage();
+            EXPECT_FALSE(expected.isNull());
+            EXPECT_TRUE(framed.grab().toImage() == expected) << title.toStdString();
+            framed.SetFrameShown(false);
+            EXPECT_FALSE(framed.grab().toImage() == expected);  // the hidden frame is not drawn
+        }
+    }
+}
+
+TEST(ProgramIcon, HasEverySizeTheWindowAndTheAboutBoxAskFor) {
+    const QIcon icon = ProgramIcon();
+    EXPECT_EQ(icon.availableSizes(),
+              (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}}));
+    EXPECT_EQ(icon.pixmap(48, 48).size(), QSize(48, 48));
 }
 
 TEST(FileDialogFilter, KmlAndKvtFiltersBecomeNameFiltersThatMatchEveryFile) {

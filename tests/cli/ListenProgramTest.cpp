@@ -15,6 +15,7 @@
 #include <QString>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -115,6 +116,12 @@ public:
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    // A crash or a power cut as far as the files can tell: SIGKILL, no chance to tidy up.
+    void Kill() {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
     std::vector<std::string> Out() const { return Lines(ReadAll(out_)); }
     std::string Err() const { return ReadAll(err_); }
 
@@ -145,8 +152,15 @@ TEST_F(ListenProgramTest, DecodesTheSimulatorsDemoFlight) {
                                 {"--kiss-tcp", std::to_string(port), "--beacon-interval", "5"}));
     const std::vector<vanteo::sim::DemoFix> fixes = vanteo::sim::DemoFlight::Fixes();
     const fs::path csv = directory_ / "heard.csv";
+    // The landed position rounded as APRS sends it (hundredths of a minute); the listener stands
+    // 0.01 deg of latitude north of it: 6371 km x 0.01 x pi / 180 = 1111.95 m, bearing 180.
+    const vanteo::sim::DemoFix& landed = fixes.back();
+    const double landedLatitude = std::round(landed.latitudeDeg * 6000) / 6000;
+    const double landedLongitude = std::round(landed.longitudeDeg * 6000) / 6000;
+    char from[64];
+    std::snprintf(from, sizeof from, "%.6f,%.6f", landedLatitude + 0.01, landedLongitude);
     Listener listener(directory_, {"--kiss-tcp", "127.0.0.1:" + std::to_string(port), "--call",
-                                   "n0call-11", "--json", "--csv", csv.string()});
+                                   "n0call-11", "--json", "--csv", csv.string(), "--from", from});
     ASSERT_TRUE(WaitFor([&] { return listener.Out().size() >= fixes.size(); }, 30))
         << listener.Err();
     EXPECT_EQ(listener.Interrupt(), 0);
@@ -164,15 +178,70 @@ TEST_F(ListenProgramTest, DecodesTheSimulatorsDemoFlight) {
         EXPECT_NEAR(packet["longitude"].toDouble(), fixes[i].longitudeDeg, 0.0000834);
         EXPECT_NEAR(packet["altitude_m"].toDouble(), fixes[i].altitudeM, 0.1525);
     }
-    // After the flight the landed position goes on, and Ctrl+C names it.
-    const vanteo::sim::DemoFix& landed = fixes.back();
+    // After the flight the landed position goes on, and Ctrl+C names it, how long ago it was
+    // heard and where it lies from the listener.
     char expected[64];
-    std::snprintf(expected, sizeof expected, "Last position: N0CALL-11 %.6f %.6f, ",
-                  std::round(landed.latitudeDeg * 6000) / 6000,
-                  std::round(landed.longitudeDeg * 6000) / 6000);
+    std::snprintf(expected, sizeof expected, "Last position: N0CALL-11 %.6f %.6f, ", landedLatitude,
+                  landedLongitude);
     EXPECT_EQ(lines.back().rfind(expected, 0), 0u) << lines.back();
+    const std::string fromYou = " s ago), 1112 m from you, bearing 180";
+    ASSERT_GT(lines.back().size(), fromYou.size());
+    EXPECT_EQ(lines.back().substr(lines.back().size() - fromYou.size()), fromYou) << lines.back();
+    // Each position in the landed stretch carries the same distance and bearing.
+    const QJsonObject lastPacket =
+        QJsonDocument::fromJson(QByteArray::fromStdString(lines[lines.size() - 2])).object();
+    EXPECT_NEAR(lastPacket["distance_m"].toDouble(), 1111.95, 0.01);
+    // --from carries six decimals: up to 5e-7 deg of longitude off, 0.003 deg of bearing.
+    EXPECT_NEAR(lastPacket["bearing_deg"].toDouble(), 180, 0.003);
     // The CSV log holds every packet printed: header + one row each.
     EXPECT_EQ(Lines(ReadAll(csv)).size(), lines.size());
+}
+
+// Killed mid-stream, the files hold every packet printed before the kill (a position goes into
+// the tracks before its line is printed, so at most one more), and the XML ones are complete
+// documents that xmllint and GPSBabel take. Without a gpsd and without --from the user is told
+// once why no distance comes, when the first position does.
+TEST_F(ListenProgramTest, FilesSurviveAKillMidStream) {
+    const int port = FreePort();
+    vanteo::test::SimulatorProcess simulator(VANTEO_SIM_PROGRAM);
+    ASSERT_TRUE(simulator.Start(directory_ / "run",
+                                {"--kiss-tcp", std::to_string(port), "--beacon-interval", "5"}));
+    const fs::path csv = directory_ / "heard.csv";
+    const fs::path gpx = directory_ / "heard.gpx";
+    const fs::path kml = directory_ / "heard.kml";
+    const std::string noGpsd = "127.0.0.1:" + std::to_string(FreePort());
+    Listener listener(directory_,
+                      {"--kiss-tcp", "127.0.0.1:" + std::to_string(port), "--csv", csv.string(),
+                       "--gpx", gpx.string(), "--kml22", kml.string(), "--gpsd", noGpsd});
+    ASSERT_TRUE(WaitFor([&] { return listener.Out().size() >= 40; }, 30)) << listener.Err();
+    listener.Kill();
+    const std::size_t printed = listener.Out().size();
+
+    const auto run = [](const std::string& command) {
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run("xmllint --noout '" + gpx.string() + "' '" + kml.string() + "'"), 0);
+    for (const auto& [format, path] : {std::pair{"gpx", gpx}, std::pair{"kml", kml}}) {
+        SCOPED_TRACE(format);
+        const fs::path rows = directory_ / "babel.csv";
+        ASSERT_EQ(run(std::string("gpsbabel -t -i ") + format + " -f '" + path.string() +
+                      "' -o unicsv -F '" + rows.string() + "'"),
+                  0);
+        const std::size_t points = Lines(ReadAll(rows)).size() - 1;  // less the header
+        EXPECT_GE(points, printed);
+        EXPECT_LE(points, printed + 1);
+    }
+    const std::size_t csvRows = Lines(ReadAll(csv)).size() - 1;
+    EXPECT_GE(csvRows, printed);
+    EXPECT_LE(csvRows, printed + 1);
+    const std::string err = listener.Err();
+    EXPECT_NE(err.find("\nNo gpsd runs on " + noGpsd + " ("), std::string::npos) << err;
+    EXPECT_NE(err.find("): no distance and bearing from you until it has a fix (--from LAT,LON "
+                       "gives your position).\nThe track files follow N0CALL-11, the first "
+                       "station heard with a position (--call chooses another).\n"),
+              std::string::npos)
+        << err;
 }
 
 TEST_F(ListenProgramTest, OtherStationOnlyAndNothingListening) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "flightlog/FlightExports.h"
+#include "flightlog/LiveTrackFile.h"
 #include "tests/flightlog/FlightLogBuilder.h"
 
 namespace vanteo {
@@ -88,6 +89,57 @@ TEST_F(FlightExportsTest, XmlFilesAreWellFormedAndGpsBabelReadsEveryPoint) {
         EXPECT_EQ(GpsBabelRows("-t", "kml", kmlPath), 94);
         EXPECT_EQ(GpsBabelRows("-w", "kml", kmlPath), 3);
     }
+}
+
+// The live tracks are whole documents after every point, the empty one included: xmllint takes
+// them and GPSBabel reads every point so far. A point without an altitude has none in either.
+TEST_F(FlightExportsTest, LiveTracksAreCompleteAfterEveryPoint) {
+    constexpr std::time_t k1800Utc = 1789840800;  // 2026-09-19 18:00:00 UTC
+    const std::string gpxPath = (directory_ / "live.gpx").string();
+    const std::string kmlPath = (directory_ / "live.kml").string();
+    LiveTrackFile gpx(LiveTrackFormat::gpx);
+    LiveTrackFile kml(LiveTrackFormat::kml22);
+    ASSERT_TRUE(gpx.Open(gpxPath, "N0CALL-11 <live> & \"heard\""));
+    ASSERT_TRUE(kml.Open(kmlPath, "N0CALL-11"));
+    for (int n = 0; n <= 3; ++n) {
+        SCOPED_TRACE(std::to_string(n) + " points");
+        if (n > 0) {
+            const LiveTrackPoint point{40.88 - 0.001 * n, -119.06, std::nullopt, k1800Utc + 10 * n};
+            LiveTrackPoint withAltitude = point;
+            withAltitude.altitudeM = 3000.1464 - 100 * n;
+            ASSERT_TRUE(gpx.Append(n == 2 ? point : withAltitude));
+            ASSERT_TRUE(kml.Append(n == 2 ? point : withAltitude));
+        }
+        EXPECT_EQ(Run("xmllint --noout '" + gpxPath + "' '" + kmlPath + "'"), 0);
+        EXPECT_EQ(GpsBabelRows("-t", "gpx", gpxPath), n);
+        if (n > 0) {
+            // GPSBabel's KML reader wants a line of at least one point.
+            EXPECT_EQ(GpsBabelRows("-t", "kml", kmlPath), n);
+        }
+    }
+    std::stringstream gpxText;
+    gpxText << std::ifstream(gpxPath).rdbuf();
+    EXPECT_NE(gpxText.str().find(
+                  "<trk><name>N0CALL-11 &lt;live&gt; &amp; &quot;heard&quot;</name><trkseg>\n"
+                  "<trkpt lat=\"40.879000\" lon=\"-119.060000\"><ele>2900.1</ele>"
+                  "<time>2026-09-19T18:00:10Z</time></trkpt>\n"
+                  "<trkpt lat=\"40.878000\" lon=\"-119.060000\"><time>2026-09-19T18:00:20Z</time>"
+                  "</trkpt>\n"),
+              std::string::npos)
+        << gpxText.str();
+    std::stringstream kmlText;
+    kmlText << std::ifstream(kmlPath).rdbuf();
+    EXPECT_NE(kmlText.str().find("<coordinates>\n-119.060000,40.879000,2900.1\n"
+                                 "-119.060000,40.878000\n-119.060000,40.877000,2700.1\n"
+                                 "</coordinates></LineString>\n</Placemark>\n</Document>\n"
+                                 "</kml>\n"),
+              std::string::npos)
+        << kmlText.str();
+
+    LiveTrackFile nowhere(LiveTrackFormat::gpx);
+    EXPECT_FALSE(nowhere.Open((directory_ / "no-such-folder" / "live.gpx").string(), "x"));
+    EXPECT_EQ(nowhere.Error(), "No such file or directory");
+    EXPECT_FALSE(nowhere.Append({}));
 }
 
 // RFC 4180: a header, CRLF line ends, one row per decoded point (no-fix ones included).

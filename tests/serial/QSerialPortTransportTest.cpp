@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "serial/Clock.h"
+#include "serial/PortLatency.h"
 #include "serial/SerialLink.h"
 #include "tests/serial/PseudoTerminal.h"
 #include "tests/serial/ScriptedDevice.h"
@@ -57,6 +59,64 @@ TEST(QSerialPortTransportTest, OpensAtNineSixHundredEightNoneOneAndPassesEveryBy
     port.Close();
     EXPECT_FALSE(port.IsOpen());
     EXPECT_FALSE(port.Write(reinterpret_cast<const std::uint8_t*>("?"), 1));
+}
+
+// A pseudo-terminal has no driver-side latency: it refuses the low-latency request, has no timer,
+// and the port opens and passes every byte as before.
+TEST(QSerialPortTransportTest, APortWithoutLowLatencyOpensAndExchangesAsBefore) {
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ok());
+    EXPECT_FALSE(RequestLowLatency(pty.SlaveFd()));
+    EXPECT_FALSE(RequestLowLatency(-1));
+    EXPECT_EQ(AdapterLatencyTimerMs(pty.SlavePath()), std::nullopt);
+
+    QSerialPortTransport port;
+    ASSERT_EQ(port.Open(pty.SlavePath()), OpenStatus::ok) << port.LastError();
+    EXPECT_EQ(port.TraceNote(), "");
+    const std::string all = AllByteValues();
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(port.Write(reinterpret_cast<const std::uint8_t*>(all.data()), all.size()));
+        EXPECT_EQ(pty.TrackerReceives(all.size()), all);
+        ASSERT_TRUE(pty.TrackerSends(all));
+        std::string got(all.size(), '\0');
+        EXPECT_EQ(port.Read(reinterpret_cast<std::uint8_t*>(got.data()), got.size(), 5000, 5000),
+                  all.size());
+        EXPECT_EQ(got, all);
+    }
+}
+
+// The timer as sysfs shows it, under a scratch root: by bare name, by path, through a link (as
+// /dev/serial/by-id/... leads to the terminal); nothing where the file is missing or unreadable.
+TEST(QSerialPortTransportTest, ReadsTheAdapterLatencyTimerAndNotesItOnlyWhenHigh) {
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("vanteo-sysfs-" + std::to_string(getpid()));
+    const std::filesystem::path devices = root / "bus/usb-serial/devices";
+    for (const auto& [tty, content] : {std::pair{"ttyUSB7", "16\n"}, std::pair{"ttyUSB8", "1\n"},
+                                       std::pair{"ttyUSB9", "2\n"}, std::pair{"ttyUSB6", "x\n"}}) {
+        std::filesystem::create_directories(devices / tty);
+        std::ofstream(devices / tty / "latency_timer") << content;
+    }
+    std::filesystem::create_directories(devices / "ttyUSB5");  // a driver without the file
+    std::ofstream(root / "ttyUSB7").put('\n');
+    std::filesystem::create_symlink(root / "ttyUSB7", root / "usb-FTDI_FT232R-if00-port0");
+
+    const std::string sys = root.string();
+    EXPECT_EQ(AdapterLatencyTimerMs("ttyUSB7", sys), 16);
+    EXPECT_EQ(AdapterLatencyTimerMs("/dev/ttyUSB8", sys), 1);
+    EXPECT_EQ(AdapterLatencyTimerMs((root / "usb-FTDI_FT232R-if00-port0").string(), sys), 16);
+    EXPECT_EQ(AdapterLatencyTimerMs("ttyUSB5", sys), std::nullopt);
+    EXPECT_EQ(AdapterLatencyTimerMs("ttyUSB6", sys), std::nullopt);
+    EXPECT_EQ(AdapterLatencyTimerMs("ttyS0", sys), std::nullopt);
+    EXPECT_EQ(AdapterLatencyTimerMs("", sys), std::nullopt);
+
+    EXPECT_EQ(HighLatencyTimerNote("ttyUSB7", sys),
+              "the adapter's latency timer is 16 ms: each reply can wait up to 16 ms in the "
+              "adapter; writing 1 to " +
+                  sys + "/bus/usb-serial/devices/ttyUSB7/latency_timer (as root) lowers it");
+    EXPECT_EQ(HighLatencyTimerNote("ttyUSB8", sys), "");
+    EXPECT_EQ(HighLatencyTimerNote("ttyUSB9", sys), "");  // at the limit: not high
+    EXPECT_EQ(HighLatencyTimerNote("ttyUSB5", sys), "");
+    std::filesystem::remove_all(root);
 }
 
 TEST(QSerialPortTransportTest, RefusesAbsentBusyAndUnnamedPorts) {

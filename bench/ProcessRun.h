@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vanteo::bench {
+
+// What one run of a program cost, as the kernel accounts it for the reaped child.
+struct ProcessCost {
+    double wallMs = 0;   // from the fork to the reaped exit
+    double cpuMs = 0;    // user + system time
+    double peakMiB = 0;  // peak resident set size
+};
+
+// Runs `argv` (argv[0] a path) in the current environment with its output sent to /dev/null and
+// waits for it. A program that fails ends this process with a message.
+ProcessCost RunProcess(const std::vector<std::string>& argv);
+
+// The median; the mean of the two middle values for an even count.
+double Median(std::vector<double> values);
+
+}  // namespace vanteo::bench

@@ -1,0 +1,130 @@
+// The listener's position from gpsd, against a stand-in gpsd on the loopback interface that
+// speaks its line-delimited JSON: the VERSION greeting, ?WATCH, then fix reports (TPV). Every
+// wait is bounded.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "aprs/GpsdClient.h"
+
+namespace {
+
+using vanteo::aprs::GpsdClient;
+
+bool WaitFor(const std::function<bool()>& done, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A listening loopback socket on a port the system chose.
+int Listen(int& port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(fd, 1) != 0) {
+        close(fd);
+        return -1;
+    }
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+// Waits up to 10 s for `fd` to be readable.
+bool Readable(int fd) {
+    pollfd entry{fd, POLLIN, 0};
+    return poll(&entry, 1, 10000) == 1;
+}
+
+void Send(int fd, const std::string& line) {
+    ASSERT_EQ(send(fd, line.data(), line.size(), MSG_NOSIGNAL), static_cast<ssize_t>(line.size()));
+}
+
+// Nothing on the port, then a gpsd that first has no fix, then one, then loses it, then goes
+// away: the client says why it has no position, picks the fix up after connecting by itself,
+// keeps the last fix when the receiver loses it, and names the loss of gpsd.
+TEST(GpsdClient, NoGpsdThenAFixThenItsLoss) {
+    int port = 0;
+    const int probe = Listen(port);  // a free port, held by nobody once closed
+    ASSERT_GE(probe, 0);
+    close(probe);
+    const std::string where = "127.0.0.1:" + std::to_string(port);
+
+    GpsdClient client("127.0.0.1", port);
+    EXPECT_FALSE(client.HasTried());
+    client.Start();
+    ASSERT_TRUE(WaitFor([&] { return client.Problem().rfind("No gpsd runs on ", 0) == 0; }, 10))
+        << client.Problem();
+    EXPECT_EQ(client.Problem().rfind("No gpsd runs on " + where + " (", 0), 0u) << client.Problem();
+    EXPECT_TRUE(client.HasTried());
+    EXPECT_FALSE(client.Position());
+
+    const int server = Listen(port);
+    ASSERT_GE(server, 0);
+    ASSERT_TRUE(Readable(server)) << "the client did not try again";
+    const int peer = accept(server, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    Send(peer,
+         "{\"class\":\"VERSION\",\"release\":\"3.22\",\"rev\":\"3.22\",\"proto_major\":3,"
+         "\"proto_minor\":14}\r\n");
+    std::string asked;
+    while (asked.find('\n') == std::string::npos && Readable(peer)) {
+        char bytes[256];
+        const ssize_t count = recv(peer, bytes, sizeof bytes, 0);
+        if (count <= 0) {
+            break;
+        }
+        asked.append(bytes, static_cast<std::size_t>(count));
+    }
+    EXPECT_EQ(asked.rfind("?WATCH={\"enable\":true,\"json\":true", 0), 0u) << asked;
+
+    // The receiver has no fix yet (mode 1): nothing to measure from.
+    Send(peer, "{\"class\":\"TPV\",\"device\":\"/dev/ttyACM0\",\"mode\":1}\r\n");
+    EXPECT_TRUE(
+        WaitFor([&] { return client.Problem() == "gpsd on " + where + " has no fix yet"; }, 10))
+        << client.Problem();
+    Send(peer,
+         "{\"class\":\"TPV\",\"device\":\"/dev/ttyACM0\",\"mode\":3,"
+         "\"time\":\"2026-09-19T18:00:00.000Z\",\"lat\":40.8812,\"lon\":-119.0631,"
+         "\"altHAE\":1190.0}\r\n");
+    ASSERT_TRUE(WaitFor([&] { return client.Position().has_value(); }, 10)) << client.Problem();
+    EXPECT_NEAR(client.Position()->latitudeDeg, 40.8812, 1e-9);
+    EXPECT_NEAR(client.Position()->longitudeDeg, -119.0631, 1e-9);
+    EXPECT_EQ(client.Problem(), "");
+
+    // The fix lost: the last one is still the best guess of where the listener stands.
+    Send(peer, "{\"class\":\"TPV\",\"device\":\"/dev/ttyACM0\",\"mode\":1}\r\n");
+    close(peer);
+    close(server);
+    EXPECT_TRUE(
+        WaitFor([&] { return client.Problem() == "gpsd on " + where + " stopped answering"; }, 10))
+        << client.Problem();
+    ASSERT_TRUE(client.Position());
+    EXPECT_NEAR(client.Position()->latitudeDeg, 40.8812, 1e-9);
+    client.Stop();
+}
+
+}  // namespace
