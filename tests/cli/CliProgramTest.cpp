@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -64,11 +65,41 @@ std::vector<std::string> Environment(const fs::path& runtimeDir, const std::stri
     return variables;
 }
 
+// What a running program has written to its standard error so far, for a test that must wait
+// until the program has reached a certain step.
+class ErrorSoFar {
+public:
+    void Append(const char* bytes, std::size_t count) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        text_.append(bytes, count);
+    }
+    // Waits (at most `limitMs`) until `needle` has been written; false when it never was.
+    bool WaitFor(const std::string& needle, int limitMs) const {
+        for (int waited = 0; waited < limitMs; waited += 10) {
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                if (text_.find(needle) != std::string::npos) {
+                    return true;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
 // Runs `program` to its end, collecting both output streams. `whileRunning`, when given, is
-// called with the child's process id on a thread of its own while the output is collected.
+// called with the child's process id and its standard error so far, on a thread of its own while
+// the output is collected.
+using WhileRunning = std::function<void(pid_t, const ErrorSoFar&)>;
 ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::string> environment,
-                         const std::function<void(pid_t)>& whileRunning = {}) {
+                         const WhileRunning& whileRunning = {}) {
     ProgramResult result;
+    ErrorSoFar errorSoFar;
     int outPipe[2];
     int errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
@@ -89,7 +120,7 @@ ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::st
     close(errPipe[1]);
     std::thread beside;
     if (spawned == 0 && whileRunning) {
-        beside = std::thread(whileRunning, pid);
+        beside = std::thread(whileRunning, pid, std::cref(errorSoFar));
     }
     if (spawned == 0) {
         pollfd watch[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
@@ -107,6 +138,9 @@ ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::st
                     --open;
                 } else {
                     sinks[i]->append(buffer, static_cast<std::size_t>(got));
+                    if (i == 1) {
+                        errorSoFar.Append(buffer, static_cast<std::size_t>(got));
+                    }
                 }
             }
         }
@@ -141,11 +175,12 @@ protected:
     virtual std::vector<std::string> SimulatorOptions() const { return {}; }
 
     // vanteo-cli with the port in VANTEO_PORT, as a user would set it once.
-    ProgramResult Cli(std::vector<std::string> arguments,
-                      const std::function<void(pid_t)>& whileRunning = {}) const {
+    ProgramResult Cli(std::vector<std::string> arguments, const WhileRunning& whileRunning = {},
+                      const std::vector<std::string>& extraEnvironment = {}) const {
         arguments.insert(arguments.begin(), VANTEO_CLI_PROGRAM);
-        return RunProgram(arguments, Environment(directory_ / "run", simulator_.Port()),
-                          whileRunning);
+        std::vector<std::string> environment = Environment(directory_ / "run", simulator_.Port());
+        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+        return RunProgram(arguments, environment, whileRunning);
     }
 
     // Names in the test's folder that start with `prefix`.
@@ -452,7 +487,7 @@ protected:
 // an erase stops the wait, says the log is partly erased, and exits 143.
 TEST_F(SlowTrackerCliTest, InterruptStopsTheDownloadAndTerminateStopsTheErase) {
     const std::string kml = File("flight.kml");
-    const auto interruptOnceDownloading = [this](pid_t pid) {
+    const auto interruptOnceDownloading = [this](pid_t pid, const ErrorSoFar&) {
         // The temporary file appears just before the download starts; the download then runs
         // for a good second before the interrupt.
         for (int i = 0; i < 3000 && FilesStartingWith("flight.kml.").empty(); ++i) {
@@ -471,10 +506,14 @@ TEST_F(SlowTrackerCliTest, InterruptStopsTheDownloadAndTerminateStopsTheErase) {
     EXPECT_NE(Slurp(kml).find("KVTENDDATA"), std::string::npos);
     EXPECT_EQ(FilesStartingWith("flight.kml"), std::vector<std::string>{"flight.kml"});
 
-    result = Cli({"clear-flash", "--yes"}, [](pid_t pid) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        kill(pid, SIGTERM);
-    });
+    // The trace shows the erase command ('Z', 5A) going out: from then on the worker waits.
+    result = Cli({"clear-flash", "--yes"},
+                 [](pid_t pid, const ErrorSoFar& err) {
+                     EXPECT_TRUE(err.WaitFor("> 5A", 60000));
+                     std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                     kill(pid, SIGTERM);
+                 },
+                 {"VANTEO_TRACE=1"});
     EXPECT_EQ(result.status, 143) << result.err;
     EXPECT_NE(result.err.find("Clear Flash cancelled. The tracker may still be erasing, and the "
                               "flight log is partly erased"),
