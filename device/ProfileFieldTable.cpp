@@ -43,6 +43,20 @@ const std::array<ProfileFieldRow, 15> kRows = {{
     Number("turnTime", control::kTurnTime, &P::turnTime, &M::turnTime),
 }};
 
+// Calls visit(profile member, form member) for each row the form shows.
+template <typename Visit>
+void ForEachFormMember(Visit visit) {
+    for (const ProfileFieldRow& row : kRows) {
+        if (row.formText) {
+            visit(row.text, row.formText);
+        } else if (row.formFlag) {
+            visit(row.flag, row.formFlag);
+        } else if (row.formNumber) {
+            visit(row.number, row.formNumber);
+        }
+    }
+}
+
 }  // namespace
 
 std::span<const ProfileFieldRow> ProfileFieldTable() {
@@ -56,27 +70,11 @@ bool IsPerProfileControl(int controlId) {
 }
 
 void CopyProfileToForm(const ProfileSettings& profile, FormModel& form) {
-    for (const ProfileFieldRow& row : kRows) {
-        if (row.formText) {
-            form.*row.formText = profile.*row.text;
-        } else if (row.formFlag) {
-            form.*row.formFlag = profile.*row.flag;
-        } else if (row.formNumber) {
-            form.*row.formNumber = profile.*row.number;
-        }
-    }
+    ForEachFormMember([&](auto member, auto formMember) { form.*formMember = profile.*member; });
 }
 
 void CopyFormToProfile(const FormModel& form, ProfileSettings& profile) {
-    for (const ProfileFieldRow& row : kRows) {
-        if (row.formText) {
-            profile.*row.text = form.*row.formText;
-        } else if (row.formFlag) {
-            profile.*row.flag = form.*row.formFlag;
-        } else if (row.formNumber) {
-            profile.*row.number = form.*row.formNumber;
-        }
-    }
+    ForEachFormMember([&](auto member, auto formMember) { profile.*member = form.*formMember; });
 }
 
 }  // namespace vanteo
