@@ -92,9 +92,14 @@ private:
     std::string text_;
 };
 
-// Runs `program` to its end, collecting both output streams. `whileRunning`, when given, is
-// called with the child's process id and its standard error so far, on a thread of its own while
-// the output is collected.
+// How long a program may run before RunProgram kills it: far beyond any command's own time-outs,
+// and far below ctest's, so a command that polls forever fails its test with its output so far.
+constexpr auto kProgramLimit = std::chrono::seconds(60);
+
+// Runs `program` to its end, collecting both output streams; kills it (status -1, a test
+// failure) when it is still running after kProgramLimit. `whileRunning`, when given, is called
+// with the child's process id and its standard error so far, on a thread of its own while the
+// output is collected.
 using WhileRunning = std::function<void(pid_t, const ErrorSoFar&)>;
 ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::string> environment,
                          const WhileRunning& whileRunning = {}) {
@@ -126,7 +131,19 @@ ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::st
         pollfd watch[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
         std::string* sinks[2] = {&result.out, &result.err};
         int open = 2;
-        while (open > 0 && poll(watch, 2, -1) > 0) {
+        const auto deadline = std::chrono::steady_clock::now() + kProgramLimit;
+        while (open > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                ADD_FAILURE() << argv[0] << " still ran after " << kProgramLimit.count()
+                              << " s: killed";
+                kill(pid, SIGKILL);
+                break;
+            }
+            if (poll(watch, 2, static_cast<int>(left.count())) < 0) {
+                break;
+            }
             for (int i = 0; i < 2; ++i) {
                 if (watch[i].fd < 0 || watch[i].revents == 0) {
                     continue;
