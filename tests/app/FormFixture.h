@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -54,10 +55,12 @@ protected:
     void SetText(int id, const QString& text) { Edit(id)->setText(text); }
     void ChoosePort() { PortBox()->setEditText(QStringLiteral("SIM")); }
 
-    // Lets queued calls from the flash worker run until `done` holds (bounded by a count of
-    // rounds, not by time, so a hang fails instead of waiting).
+    // Lets queued calls from the flash worker run until `done` holds, then drains what is still
+    // queued. A hang guard of 60 s, far beyond the worker's own time-outs on the virtual clock and
+    // the same on any machine, fails the wait instead of leaving it to ctest's time-out.
     bool PumpUntil(const std::function<bool()>& done) {
-        for (int round = 0; round < 2000000 && !done(); ++round) {
+        const QDeadlineTimer hangGuard(60000);
+        while (!done() && !hangGuard.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents);

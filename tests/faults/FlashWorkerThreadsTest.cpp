@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,8 +24,7 @@ sim::SimulatorConfig Memory(int kbit) {
     return config;
 }
 
-// Clicks while the worker runs, as an impatient user would, until the worker has ended. Returns
-// how many clicks were refused; every refusal must have said why.
+// The refusals of Please wait shown so far.
 int BusyMessages(const FaultRig& rig) {
     int count = 0;
     for (const std::string& message : rig.ui.MessageTexts()) {
@@ -44,18 +44,30 @@ std::vector<std::string> WorkerMessages(const FaultRig& rig) {
     return messages;
 }
 
+// Clicks while the worker runs, as an impatient user would (at most kMostClicks times, so a fast
+// machine stores no more refusals than a slow one), then waits for the worker to end (a hang
+// guard of kWorkerLimit, far beyond the worker's own time-outs on the virtual clock) and clicks
+// once more: that click must be let through, RefuseWhileFlashBusy taking the link back. Returns
+// how many refusals did not say why (0 when each did).
 int ClickUntilIdle(FaultRig& rig) {
+    constexpr int kMostClicks = 2000;
+    constexpr auto kWorkerLimit = std::chrono::seconds(60);
     const int busyBefore = BusyMessages(rig);
     int refused = 0;
     int lastProgress = -1;
-    while (RefuseWhileFlashBusy(rig.ctx)) {
+    while (refused < kMostClicks && RefuseWhileFlashBusy(rig.ctx)) {
         ++refused;
         const int progress = rig.ui.ProgressSteps();
         EXPECT_GE(progress, lastProgress) << "the progress went backwards";
         lastProgress = progress;
         std::this_thread::yield();
     }
-    return refused - (BusyMessages(rig) - busyBefore);  // 0 when every refusal showed the message
+    const auto deadline = std::chrono::steady_clock::now() + kWorkerLimit;
+    while (rig.log.flashBusy.load() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    EXPECT_FALSE(RefuseWhileFlashBusy(rig.ctx)) << "the worker did not end";
+    return refused - (BusyMessages(rig) - busyBefore);
 }
 
 TEST(FlashWorkerThreadsTest, DownloadWhileTheFormPollsThenTheLinkComesBack) {
