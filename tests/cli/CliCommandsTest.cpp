@@ -16,6 +16,7 @@
 #include "device/FieldTable.h"
 #include "serial/InProcessTransport.h"
 #include "sim/TrackerSimulator.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace vanteo::cli {
 namespace {
@@ -79,10 +80,8 @@ protected:
         return values;
     }
 
-    std::string TempPath(const std::string& name) const {
-        return ::testing::TempDir() + "cli_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
-    }
+    // A file in the test's own scratch folder, removed with the fixture.
+    std::string TempPath(const std::string& name) const { return scratch.Path(name); }
 
     static std::string Slurp(const std::string& path) {
         std::ifstream file(path, std::ios::binary);
@@ -95,6 +94,7 @@ protected:
         std::ofstream(path, std::ios::binary) << text;
     }
 
+    test::TemporaryFolder scratch;
     VirtualClock clock;
     sim::TrackerSimulator tracker;  // a ZPNAV9 at firmware 130: byte access, two profiles
 };

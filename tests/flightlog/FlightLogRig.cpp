@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 namespace vanteo::test {
@@ -65,27 +64,6 @@ bool FlightLogRig::Validate(const std::string& input, const std::string& output)
     ui.QueueOpenFile(input);
     ui.QueueSaveFile(output);
     return static_cast<bool>(OnValidateKml(ctx));
-}
-
-TemporaryFolder::TemporaryFolder() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() /
-            ("vanteo-flightlog-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> TemporaryFolder::Files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -14,6 +14,7 @@
 #include "serial/InProcessTransport.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/support/ScriptedInteraction.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace vanteo::test {
 
@@ -74,19 +75,6 @@ struct FlightLogRig {
     FlightLogState log;
     DeviceContext deviceContext{form, tracker, link, ui};
     FlightLogContext ctx{deviceContext, log};
-};
-
-// A fresh empty folder under the system's temporary folder, removed with the object.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-    // Names of the files in the folder, sorted.
-    std::vector<std::string> Files() const;
-
-private:
-    std::filesystem::path path_;
 };
 
 std::string ReadFile(const std::string& path);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vanteo::test {
+
+// A fresh empty folder under the system's temporary folder, removed with the object.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    std::string Path(const std::string& name) const { return (path_ / name).string(); }
+    // Names of the files in the folder, sorted.
+    std::vector<std::string> Files() const;
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace vanteo::test
