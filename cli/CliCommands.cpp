@@ -50,6 +50,20 @@ std::string ReadWholeFile(const std::string& path, std::size_t maxBytes, std::st
 // second a point, and the summary says the times come from that interval.
 constexpr double kFileStoreIntervalS = 1;
 
+// The flight in the KML file at `path`, decoded and analysed. False (the user told why) when the
+// file cannot be read or holds no flight log.
+bool ReadFlightFile(ConsoleInteraction& console, const std::string& path, DecodedLog& log,
+                    FlightAnalysis& analysis) {
+    console.SetOpenFileAnswer(path);
+    FlightLogSource source;
+    if (!AskAndReadFlightLog(console, source)) {
+        return false;
+    }
+    log = DecodeLog(source.image, source.layout);
+    analysis = AnalyseFlights(log, kFileStoreIntervalS);
+    return true;
+}
+
 FlightExportPaths ExportPaths(const CliRequest& request) {
     return {request.gpxFile, request.csvFile, request.kml22File};
 }
@@ -422,26 +436,22 @@ int CliCommands::FixKml(const CliRequest& request) {
 }
 
 int CliCommands::Flight(const CliRequest& request) {
-    console_.SetOpenFileAnswer(request.file);
-    FlightLogSource source;
-    if (!AskAndReadFlightLog(console_, source)) {
+    DecodedLog log;
+    FlightAnalysis analysis;
+    if (!ReadFlightFile(console_, request.file, log, analysis)) {
         return kFailed;
     }
-    const DecodedLog log = DecodeLog(source.image, source.layout);
-    const FlightAnalysis analysis = AnalyseFlights(log, kFileStoreIntervalS);
     out_ << (request.json ? FlightSummaryJson(log, analysis) : FlightSummaryText(log, analysis));
     out_.flush();
     return kDone;
 }
 
 int CliCommands::ExportFlight(const CliRequest& request) {
-    console_.SetOpenFileAnswer(request.file);
-    FlightLogSource source;
-    if (!AskAndReadFlightLog(console_, source)) {
+    DecodedLog log;
+    FlightAnalysis analysis;
+    if (!ReadFlightFile(console_, request.file, log, analysis)) {
         return kFailed;
     }
-    const DecodedLog log = DecodeLog(source.image, source.layout);
-    const FlightAnalysis analysis = AnalyseFlights(log, kFileStoreIntervalS);
     return WriteFlightExports(console_, log, analysis, ExportPaths(request)) ? kDone : kFailed;
 }
 

@@ -39,14 +39,7 @@ struct ProgramResult {
     std::string err;
 };
 
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    for (std::string& text : strings) {
-        pointers.push_back(text.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
+using test::Pointers;
 
 // The environment for vanteo-cli, with XDG_RUNTIME_DIR (where simulators announce their port) and
 // VANTEO_PORT replaced as given (empty: removed).

@@ -14,6 +14,12 @@ namespace {
 // Bounds the wait for the program's first line, in case it hangs; no test waits this long.
 constexpr int kStartupLimitMs = 10000;
 
+int ExitStatus(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
     for (std::string& text : strings) {
@@ -22,12 +28,6 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     pointers.push_back(nullptr);
     return pointers;
 }
-
-int ExitStatus(int status) {
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-}  // namespace
 
 bool SimulatorProcess::Start(const std::filesystem::path& runtimeDir,
                              const std::vector<std::string>& options) {

@@ -9,6 +9,10 @@
 
 namespace vanteo::test {
 
+// The strings as the null-ended char* array that posix_spawn and exec take for argv and envp;
+// valid while `strings` is unchanged.
+std::vector<char*> Pointers(std::vector<std::string>& strings);
+
 // The built vanteo-sim program as a child process, for the life of the object. It runs with a
 // private XDG_RUNTIME_DIR (where it announces its port) and its first line on stdout is the
 // terminal to open. The rest of the environment is passed on unchanged.
