@@ -12,6 +12,7 @@
 #include "serial/SerialLink.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/support/ScriptedInteraction.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace vanteo::test {
 
@@ -41,7 +42,8 @@ public:
     FlightLogState log;
     DeviceContext device{form, tracker, link, ui};
     FlightLogContext ctx{device, log};
-    std::filesystem::path folder;
+    TemporaryFolder scratch;
+    const std::filesystem::path folder = scratch.Root();
 };
 
 }  // namespace vanteo::test

@@ -14,6 +14,7 @@ public:
     TemporaryFolder(const TemporaryFolder&) = delete;
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
 
+    const std::filesystem::path& Root() const { return path_; }
     std::string Path(const std::string& name) const { return (path_ / name).string(); }
     // Names of the files in the folder, sorted.
     std::vector<std::string> Files() const;
