@@ -13,6 +13,7 @@
 #include "serial/SerialLink.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/support/ScriptedInteraction.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace vanteo::test {
 
@@ -26,12 +27,7 @@ protected:
     TrackerBench() {
         form.comPort = "COM3";
         ui.ShowForm();
-        dir = std::filesystem::path(::testing::TempDir()) /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
     }
-    ~TrackerBench() override { std::filesystem::remove_all(dir); }
 
     std::string PathOf(const std::string& name) const { return (dir / name).string(); }
     void WriteFile(const std::string& name, const std::string& text) const {
@@ -59,7 +55,8 @@ protected:
                         return std::make_unique<InProcessTransport>(sim, clock);
                     }};
     DeviceContext ctx{form, tracker, link, ui};
-    std::filesystem::path dir;
+    TemporaryFolder scratch;
+    const std::filesystem::path dir = scratch.Root();
 };
 
 }  // namespace vanteo::test
