@@ -33,7 +33,7 @@ private:
 }  // namespace
 
 CCommunicatorApp::CCommunicatorApp(int& argc, char** argv)
-    : QApplication(argc, argv), link_(linkInteraction_, clock_, [](const std::string&) {
+    : QApplication(argc, argv), link_(linkMessages_, clock_, [](const std::string&) {
           return std::make_unique<QSerialPortTransport>();
       }) {
     setApplicationName(QStringLiteral("vanteo"));
@@ -44,7 +44,7 @@ CCommunicatorApp::~CCommunicatorApp() = default;
 
 int CCommunicatorApp::Run() {
     CCommunicatorDlg form(form_, tracker_, link_, log_, [] { return EnumeratePorts(); });
-    linkInteraction_.SetTarget(&form);
+    linkMessages_.SetTarget(&form);
     // VANTEO_PORT names the port the "COM port" box starts with (scripts/run points it at the
     // simulated tracker when no USB serial adapter is attached); the CLI reads the same variable.
     if (const QByteArray port = qgetenv("VANTEO_PORT"); !port.isEmpty()) {
@@ -55,7 +55,7 @@ int CCommunicatorApp::Run() {
         new QuitWhenIdle(form);
     }
     form.exec();
-    linkInteraction_.SetTarget(nullptr);
+    linkMessages_.SetTarget(nullptr);
     link_.Close();
     return 0;
 }

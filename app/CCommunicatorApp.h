@@ -2,11 +2,11 @@
 
 #include <QApplication>
 
-#include "app/UserInteractionRelay.h"
 #include "device/FormModel.h"
 #include "device/TrackerState.h"
 #include "flightlog/FlightLogState.h"
 #include "serial/Clock.h"
+#include "serial/MessageSink.h"
 #include "serial/SerialLink.h"
 
 namespace vanteo {
@@ -27,7 +27,7 @@ private:
     FormModel form_ = FormModel::Constructed();
     TrackerState tracker_;
     SteadyClock clock_;
-    UserInteractionRelay linkInteraction_;
+    MessageForwarder linkMessages_;
     SerialLink link_;
     // Declared last: destroyed first, so a worker still running is waited for while the link
     // and the other records it uses still exist.

@@ -14,11 +14,11 @@
 #include "device/FormModel.h"
 #include "device/FormTransfer.h"
 #include "device/TrackerState.h"
+#include "device/UserInteraction.h"
 #include "flightlog/FlightLogOperations.h"
 #include "flightlog/FlightLogState.h"
 #include "serial/PortEnumerator.h"
 #include "serial/SerialLink.h"
-#include "serial/UserInteraction.h"
 
 class QAbstractButton;
 class QAction;

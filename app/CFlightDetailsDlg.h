@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "serial/UserInteraction.h"
+#include "device/UserInteraction.h"
 
 namespace Ui {
 class CFlightDetailsDlg;

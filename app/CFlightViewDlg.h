@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "device/UserInteraction.h"
 #include "flightlog/FlightAnalysis.h"
 #include "flightlog/FlightLogSource.h"
-#include "serial/UserInteraction.h"
 
 class QChart;
 class QChartView;

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "serial/UserInteraction.h"
+#include "device/UserInteraction.h"
 
 namespace vanteo {
 

@@ -24,9 +24,6 @@ public:
     std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
     bool AskFlightDetails(FlightDetails& details) override;
     bool ConfirmClearFlash() override { return true; }
-    void ProgressBegin(int) override {}
-    void ProgressStep() override {}
-    void ProgressEnd() override {}
 };
 
 }  // namespace vanteo::bench

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "serial/UserInteraction.h"
+#include "device/UserInteraction.h"
 
 namespace vanteo::cli {
 

@@ -2,8 +2,8 @@
 
 #include "device/FormModel.h"
 #include "device/TrackerState.h"
+#include "device/UserInteraction.h"
 #include "serial/SerialLink.h"
-#include "serial/UserInteraction.h"
 
 namespace vanteo {
 

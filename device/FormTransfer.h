@@ -10,7 +10,7 @@
 
 #include "device/FieldTable.h"
 #include "device/FormModel.h"
-#include "serial/UserInteraction.h"
+#include "device/UserInteraction.h"
 
 namespace vanteo {
 

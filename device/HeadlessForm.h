@@ -5,7 +5,7 @@
 
 #include "device/FormModel.h"
 #include "device/FormTransfer.h"
-#include "serial/UserInteraction.h"
+#include "device/UserInteraction.h"
 
 namespace vanteo {
 

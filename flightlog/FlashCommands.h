@@ -7,8 +7,8 @@
 
 #include "device/LinkSteps.h"
 #include "device/TrackerCapabilities.h"
+#include "device/UserInteraction.h"
 #include "serial/SerialLink.h"
-#include "serial/UserInteraction.h"
 
 namespace vanteo {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "serial/UserInteraction.h"
+#include "device/UserInteraction.h"
 
 #include "flightlog/FlightAnalysis.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "device/AtomicFileWriter.h"
-#include "serial/UserInteraction.h"
+#include "device/UserInteraction.h"
 
 namespace vanteo {
 

@@ -7,8 +7,8 @@
 
 #include "device/TrackerCapabilities.h"
 #include "device/TrackerState.h"
+#include "device/UserInteraction.h"
 #include "flightlog/LogDecoder.h"
-#include "serial/UserInteraction.h"
 
 namespace vanteo {
 

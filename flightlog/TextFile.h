@@ -5,7 +5,7 @@
 #include <string>
 
 #include "device/AtomicFileWriter.h"
-#include "serial/UserInteraction.h"
+#include "device/UserInteraction.h"
 
 namespace vanteo {
 

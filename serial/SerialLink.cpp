@@ -17,7 +17,7 @@ constexpr std::uint8_t kPoke = 'Y';
 
 }  // namespace
 
-SerialLink::SerialLink(UserInteraction& ui, Clock& clock, TransportFactory factory)
+SerialLink::SerialLink(MessageSink& ui, Clock& clock, TransportFactory factory)
     : ui_(ui), clock_(clock), factory_(std::move(factory)) {
     const char* trace = std::getenv("VANTEO_TRACE");
     trace_ = trace != nullptr && std::strcmp(trace, "1") == 0;

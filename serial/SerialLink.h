@@ -8,7 +8,7 @@
 
 #include "serial/ByteTransport.h"
 #include "serial/Clock.h"
-#include "serial/UserInteraction.h"
+#include "serial/MessageSink.h"
 
 namespace vanteo {
 
@@ -17,7 +17,7 @@ namespace vanteo {
 // 63 characters; the reader gives up looking for the end after 65 bytes. Every awaited byte is
 // given up after 5 s (a read of n bytes after 2500 + 2500 × n ms).
 //
-// Failures are shown through UserInteraction and returned as values; a failed line or fixed-count
+// Failures are shown through the MessageSink and returned as values; a failed line or fixed-count
 // read closes the link. The link has no lock: one thread at a time (the user-interface thread,
 // or the flash worker after HandOverToCurrentThread) may use it.
 class SerialLink {
@@ -29,7 +29,7 @@ public:
     static constexpr int kSyncAttempts = 100;         // '?' sent at most this often by Sync
 
     // `factory` makes the transport for a port name; it is called by OpenPort.
-    SerialLink(UserInteraction& ui, Clock& clock, TransportFactory factory);
+    SerialLink(MessageSink& ui, Clock& clock, TransportFactory factory);
     ~SerialLink();
     SerialLink(const SerialLink&) = delete;
     SerialLink& operator=(const SerialLink&) = delete;
@@ -84,7 +84,7 @@ private:
     bool ReadOneByte(std::uint8_t& value);
     void Trace(const char* direction, const std::uint8_t* data, std::size_t count) const;
 
-    UserInteraction& ui_;
+    MessageSink& ui_;
     Clock& clock_;
     TransportFactory factory_;
     std::unique_ptr<ByteTransport> transport_;

@@ -15,8 +15,8 @@
 #include <set>
 
 #include "app/CCommunicatorDlg.h"
-#include "app/UserInteractionRelay.h"
 #include "serial/InProcessTransport.h"
+#include "serial/MessageSink.h"
 #include "serial/QSerialPortTransport.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/app/RecordingPrompts.h"
@@ -81,7 +81,7 @@ protected:
     sim::TrackerSimulator simulator;
     FormModel form = FormModel::Constructed();
     TrackerState tracker;
-    UserInteractionRelay relay;
+    MessageForwarder relay;
     std::vector<std::string> openedPorts;  // every port name the link opened, in order
     ByteDevice* linkDevice = &simulator;   // what the next opened port talks to
     // Port names under kRealPortFolder go to the real port layer (the folder does not exist);

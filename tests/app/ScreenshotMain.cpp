@@ -13,8 +13,8 @@
 #include "app/CAboutDlg.h"
 #include "app/CCommunicatorDlg.h"
 #include "app/CFlightViewDlg.h"
-#include "app/UserInteractionRelay.h"
 #include "serial/InProcessTransport.h"
+#include "serial/MessageSink.h"
 #include "sim/DemoFlight.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/app/RecordingPrompts.h"
@@ -26,7 +26,7 @@ struct Session {
     vanteo::sim::TrackerSimulator simulator;
     vanteo::FormModel form = vanteo::FormModel::Constructed();
     vanteo::TrackerState tracker;
-    vanteo::UserInteractionRelay relay;
+    vanteo::MessageForwarder relay;
     vanteo::SerialLink link{relay, clock, [this](const std::string&) {
                                 return std::make_unique<vanteo::InProcessTransport>(simulator,
                                                                                     clock);
