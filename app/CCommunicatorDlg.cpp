@@ -143,9 +143,20 @@ void CCommunicatorDlg::BindControls() {
         if (buddyOf.isValid()) {
             buddies_[buddyOf.toInt()].push_back(widget);
         }
-        if (auto* group = qobject_cast<FrameGroupBox*>(widget)) {
-            groups_.push_back(group);
+    }
+    // The frames the layout adds (no identifier) and the identified controls inside each, found
+    // once: the start-up alone shows or hides some 75 controls, each time looking at them all.
+    for (FrameGroupBox* group : findChildren<FrameGroupBox*>()) {
+        if (group->property("controlId").isValid()) {
+            continue;
         }
+        std::vector<QWidget*> inside;
+        for (QWidget* child : group->findChildren<QWidget*>()) {
+            if (child->property("controlId").isValid()) {
+                inside.push_back(child);
+            }
+        }
+        unnumberedGroups_.push_back({group, std::move(inside)});
     }
     progressBar_ = qobject_cast<QProgressBar*>(Control(control::kProgressBar));
     portCombo_ = ui_->comPortCombo;
@@ -552,18 +563,9 @@ void CCommunicatorDlg::SetControlVisible(int controlId, bool visible) {
 
 void CCommunicatorDlg::UpdateUnnumberedGroupFrames() {
     // The frames the layout adds (no identifier) are drawn only around something visible.
-    for (FrameGroupBox* group : groups_) {
-        if (group->property("controlId").isValid()) {
-            continue;
-        }
-        bool anyShown = false;
-        for (QWidget* child : group->findChildren<QWidget*>()) {
-            if (child->property("controlId").isValid() && !child->isHidden()) {
-                anyShown = true;
-                break;
-            }
-        }
-        group->SetFrameShown(anyShown);
+    for (const auto& [group, inside] : unnumberedGroups_) {
+        group->SetFrameShown(std::any_of(inside.begin(), inside.end(),
+                                         [](const QWidget* child) { return !child->isHidden(); }));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/ModalPrompts.h"
@@ -151,7 +152,8 @@ private:
 
     std::map<int, QWidget*> controls_;
     std::map<int, std::vector<QWidget*>> buddies_;  // labels without an id, by their control
-    std::vector<FrameGroupBox*> groups_;
+    // Each group box without an identifier, with the identified controls inside it.
+    std::vector<std::pair<FrameGroupBox*, std::vector<QWidget*>>> unnumberedGroups_;
     QProgressBar* progressBar_ = nullptr;
     PortComboBox* portCombo_ = nullptr;
     QAction* aboutAction_ = nullptr;

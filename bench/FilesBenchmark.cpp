@@ -3,7 +3,8 @@
 // in place. Build optimised (bench/run files) for figures worth comparing.
 //
 // With --cli=PATH --baseline=PATH (bench/run files passes both) it then times the whole
-// `vanteo-cli validate-kml` process against the plain C baseline; --runs=N sets the runs of each.
+// `vanteo-cli validate-kml` process against the plain C baseline; --runs=N sets the runs of each,
+// --before=PATH adds an earlier build's vanteo-cli to the same runs.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -221,6 +222,7 @@ BENCHMARK(BM_ValidateKml)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     std::string cli;
     std::string baseline;
+    std::string before;
     int runs = 21;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
@@ -229,6 +231,8 @@ int main(int argc, char** argv) {
             cli = arg.substr(6);
         } else if (arg.rfind("--baseline=", 0) == 0) {
             baseline = arg.substr(11);
+        } else if (arg.rfind("--before=", 0) == 0) {
+            before = arg.substr(9);
         } else if (arg.rfind("--runs=", 0) == 0) {
             runs = std::max(1, std::stoi(arg.substr(7)));
         } else {
@@ -245,5 +249,5 @@ int main(int argc, char** argv) {
     if (cli.empty() || baseline.empty()) {
         return 0;
     }
-    return vanteo::bench::CompareWithCBaseline(cli, baseline, runs);
+    return vanteo::bench::CompareWithCBaseline(cli, baseline, runs, before);
 }

@@ -9,7 +9,10 @@ namespace vanteo::bench {
 // of arbitrary bytes whose settings lines are 0, so about 10 000 points are decoded from 13-byte
 // records. Both run as fresh processes, alternately, `runs` times each; prints the medians of
 // wall and CPU time (process start to the copy renamed in place), the ratio and the 20 ms target,
-// and checks that both copies are byte-identical. Returns the process exit status.
-int CompareWithCBaseline(const std::string& cli, const std::string& baseline, int runs);
+// and checks that both copies are byte-identical. A non-empty `before` (an earlier build's
+// vanteo-cli) joins the same runs, and its copy must be byte-identical too. Returns the process
+// exit status.
+int CompareWithCBaseline(const std::string& cli, const std::string& baseline, int runs,
+                         const std::string& before = "");
 
 }  // namespace vanteo::bench

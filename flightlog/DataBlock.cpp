@@ -1,5 +1,7 @@
 #include "flightlog/DataBlock.h"
 
+#include <algorithm>
+
 #include "serial/CFormat.h"
 
 namespace vanteo {
@@ -9,8 +11,8 @@ constexpr std::size_t kValuesPerRow = 16;
 
 // "%02X " of one value, by hand: the block of a 1024-kbit memory has 131072 of them, and a
 // formatted print per value costs more than the whole rest of the KML file. Hexadecimal digits
-// do not depend on the locale.
-void AppendHexValue(std::string& out, std::uint32_t value) {
+// do not depend on the locale. Returns the end of the text written at `at` (at most 9 bytes).
+char* PutHexValue(char* at, std::uint32_t value) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     char digits[8];
     std::size_t count = 0;
@@ -22,9 +24,10 @@ void AppendHexValue(std::string& out, std::uint32_t value) {
         digits[count++] = '0';
     }
     while (count > 0) {
-        out += digits[--count];
+        *at++ = digits[--count];
     }
-    out += ' ';
+    *at++ = ' ';
+    return at;
 }
 
 }  // namespace
@@ -43,11 +46,18 @@ void WriteDataBlock(std::string& out, std::span<const std::uint32_t> values, std
     out += "<!-- KVTDATA\n";
     // Three characters a value and a line end every sixteen values.
     out.reserve(out.size() + values.size() * 3 + values.size() / kValuesPerRow + 128);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        AppendHexValue(out, values[i]);
-        if ((i + 1) % kValuesPerRow == 0) {
-            out += '\n';
+    // A row at a time: one append per row, not one per character.
+    char row[kValuesPerRow * 9 + 1];
+    for (std::size_t first = 0; first < values.size(); first += kValuesPerRow) {
+        const std::size_t count = std::min(kValuesPerRow, values.size() - first);
+        char* end = row;
+        for (std::size_t i = first; i < first + count; ++i) {
+            end = PutHexValue(end, values[i]);
         }
+        if (count == kValuesPerRow) {
+            *end++ = '\n';
+        }
+        out.append(row, end);
     }
     out += "KVTENDDATA\n";
     out += FormatC("KVTCHECKSUM %08X\n", static_cast<unsigned>(checksum));

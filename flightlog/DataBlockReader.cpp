@@ -1,5 +1,6 @@
 #include "flightlog/DataBlockReader.h"
 
+#include <array>
 #include <optional>
 
 #include "serial/CFormat.h"
@@ -14,9 +15,33 @@ constexpr std::string_view kCompressKeyword = "KVTCOMPRESS";
 constexpr std::string_view kHoursMinutesKeyword = "KVTHRSMINS";
 constexpr std::string_view kTimestampKeyword = "KVTTIMESTAMP";
 
+// Byte classes for the scanner, by table: a 1024-kbit block is 131072 tokens of two digits, and
+// testing each character against every class costs more than reading the whole file.
+constexpr std::uint8_t kNotHex = 16;
+constexpr std::array<std::uint8_t, 256> kHexValues = [] {
+    std::array<std::uint8_t, 256> values{};
+    for (int byte = 0; byte < 256; ++byte) {
+        const int digit = HexDigitValue(static_cast<char>(byte));
+        values[static_cast<std::size_t>(byte)] =
+            static_cast<std::uint8_t>(digit < 0 ? kNotHex : digit);
+    }
+    return values;
+}();
 // White space as the "C" locale's isspace sees it.
+constexpr std::array<bool, 256> kSpaces = [] {
+    std::array<bool, 256> spaces{};
+    for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'}) {
+        spaces[static_cast<unsigned char>(c)] = true;
+    }
+    return spaces;
+}();
+
+unsigned HexValue(char c) {
+    return kHexValues[static_cast<unsigned char>(c)];
+}
+
 bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return kSpaces[static_cast<unsigned char>(c)];
 }
 
 // Parses a hexadecimal number at `pos`; on success moves `pos` past it. No digits: nullopt and
@@ -29,17 +54,16 @@ std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t& pos) {
         ++at;
     }
     if (at + 2 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X') &&
-        HexDigitValue(text[at + 2]) >= 0) {
+        HexValue(text[at + 2]) != kNotHex) {
         at += 2;
     }
     const std::size_t firstDigit = at;
     std::uint64_t value = 0;
-    while (at < text.size() && HexDigitValue(text[at]) >= 0) {
-        value = value * 16 + static_cast<std::uint64_t>(HexDigitValue(text[at]));
+    for (unsigned digit = 0; at < text.size() && (digit = HexValue(text[at])) != kNotHex; ++at) {
+        value = value * 16 + digit;
         if (value > 0xFFFFFFFFull) {
             value = 0xFFFFFFFFull + 1;  // too large: remembered as "above 32 bits", no overflow
         }
-        ++at;
     }
     if (at == firstDigit) {
         return std::nullopt;
@@ -64,6 +88,21 @@ public:
             ++pos_;
         }
         return text_.substr(start, pos_ - start);
+    }
+
+    // Moves past the first token that holds `keyword`; false (nothing consumed) when none does.
+    // The keyword holds no blank, so its first occurrence lies in the first token holding it:
+    // one search through the text instead of a look at every token of the track before it.
+    bool SkipPastTokenHolding(std::string_view keyword) {
+        const std::size_t found = text_.find(keyword, pos_);
+        if (found == std::string_view::npos) {
+            return false;
+        }
+        pos_ = found + keyword.size();
+        while (pos_ < text_.size() && !IsSpace(text_[pos_])) {
+            ++pos_;
+        }
+        return true;
     }
 
     // A number read straight from the text: a failed conversion consumes nothing, so the next
@@ -99,6 +138,18 @@ DataBlockKeywordLine ReadKeywordLine(TokenScanner& scanner, std::string_view key
 }  // namespace
 
 std::uint32_t LeadingHexValue(std::string_view text) {
+    // Nearly every token of a block is one to eight digits and nothing else: read those at once.
+    if (text.size() <= 8) {
+        std::uint32_t value = 0;
+        std::size_t at = 0;
+        for (unsigned digit = 0; at < text.size() && (digit = HexValue(text[at])) != kNotHex;
+             ++at) {
+            value = value * 16 + digit;
+        }
+        if (at == text.size() && at > 0) {
+            return value;
+        }
+    }
     std::size_t pos = 0;
     return ParseHex(text, pos).value_or(0);
 }
@@ -106,12 +157,7 @@ std::uint32_t LeadingHexValue(std::string_view text) {
 DataBlockContents ReadDataBlock(std::string_view text, std::span<std::uint32_t> image) {
     DataBlockContents contents;
     TokenScanner scanner(text);
-    while (const std::optional<std::string_view> token = scanner.NextToken()) {
-        if (token->find(kDataKeyword) != std::string_view::npos) {
-            contents.dataKeywordFound = true;
-            break;
-        }
-    }
+    contents.dataKeywordFound = scanner.SkipPastTokenHolding(kDataKeyword);
     if (!contents.dataKeywordFound) {
         return contents;
     }

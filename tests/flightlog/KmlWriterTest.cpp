@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "flightlog/DataBlock.h"
 #include "flightlog/KmlWriter.h"
+#include "serial/CFormat.h"
 
 namespace vanteo {
 namespace {
@@ -261,6 +266,121 @@ TEST_F(KmlWriterTest, CompressArgumentIgnoredWithoutCapability) {
     EXPECT_EQ(CoordinatesSection(document),
               kZeroAltitudes + "\n1.000000,2.000000,00000 <!-- 0 sats:4 secs:5 -->");
     EXPECT_NE(document.find("KVTCOMPRESS 1\n"), std::string::npos);
+}
+
+// The document as the writer has always printed it, one C-locale formatted print per number
+// (the format strings of the tracker's own software), for comparing the writer's own number
+// formatting with printf over whole logs.
+std::string PrintedDocument(const std::vector<std::uint32_t>& image, TrackerCapabilities caps,
+                            const FlagBytes& flags, std::uint32_t checksum, bool compress,
+                            bool hoursMinutes) {
+    const DecodedLog log = DecodeLog(image, ResolveLogLayout(caps, compress, hoursMinutes));
+    std::string out = kHeaderStart;
+    for (const char* label :
+         {"Name       ", "Rocket Name", "Date       ", "Motor      ", "Comments   "}) {
+        out += FormatC("<!-- %s:  -->\n", label);
+    }
+    out += FormatC("<!-- Option 1   : %x -->\n<!-- Option 2   : %x -->\n", flags.operation,
+                   flags.telemetry);
+    out += FormatC("<!-- Option 3   : %x -->\n<!-- Option 4   : %x -->\n", flags.optionsA,
+                   flags.profileLog);
+    out += "<coordinates>\n";
+    if (log.layout.compressed) {
+        for (const LogPoint& p : log.points) {
+            out += FormatC("%f,%f,0 <!-- %02d %02d   %02d %02d   %02d  -->\n", p.longitudeDeg,
+                           p.latitudeDeg, p.packed[0], p.packed[1], p.packed[2], p.packed[3],
+                           p.packed[4]);
+        }
+    } else {
+        if (log.layout.timestamp) {
+            const auto& c = log.dateCharacters;  // digits in these logs
+            out += FormatC("<!-- Capture Date: %c%c/%c%c/20%c%c -->\n", c[2], c[3], c[0], c[1],
+                           c[4], c[5]);
+            out += FormatC("<!-- Trigger: 0x%02x%02x-->\n", log.trigger[0], log.trigger[1]);
+        }
+        const AltitudeFigures figures =
+            ComputeAltitudeFigures(std::span<const long long>(&log.altitudeSample, 1));
+        for (const auto& [label, metres] :
+             {std::pair{"base    ", figures.base}, std::pair{"max MSL ", figures.maxMsl},
+              std::pair{"max AGL ", figures.maxAgl}}) {
+            out += FormatC("<!-- %s: %lldm or %5.0f feet -->\n", label, metres,
+                           static_cast<double>(metres) * 3.24);
+        }
+        for (const LogPoint& p : log.points) {
+            const auto& alt = p.altitudeParts;
+            const int at = static_cast<int>(p.address);
+            if (p.hasHoursMinutes && log.negativeAltitudes) {
+                out += FormatC("\n%f,%f,-%02d%02d <!-- %d sats:%d  UTC %02d:%02d:%02d -->",
+                               p.longitudeDeg, p.latitudeDeg, alt[1], alt[2], at, p.satellites,
+                               p.hours, p.minutes, p.seconds);
+            } else if (p.hasHoursMinutes) {
+                out += FormatC("\n%f,%f,%d%02d%02d <!-- %d sats:%d UTC %02d:%02d:%02d -->",
+                               p.longitudeDeg, p.latitudeDeg, alt[0], alt[1], alt[2], at,
+                               p.satellites, p.hours, p.minutes, p.seconds);
+            } else if (log.negativeAltitudes) {
+                out += FormatC("\n%f,%f,-%02d%02d <!-- %d sats:%d secs:%d -->", p.longitudeDeg,
+                               p.latitudeDeg, alt[1], alt[2], at, p.satellites, p.seconds);
+            } else {
+                out += FormatC("\n%f,%f,%d%02d%02d <!-- %d sats:%d secs:%d -->", p.longitudeDeg,
+                               p.latitudeDeg, alt[0], alt[1], alt[2], at, p.satellites, p.seconds);
+            }
+        }
+    }
+    out += kFooter;
+    WriteDataBlock(out, image, checksum, compress, hoursMinutes, caps.logTimestamp);
+    return out;
+}
+
+// Full 1024-kbit logs of arbitrary bytes (thousands of points with coordinates of every size,
+// west and south, altitude parts and times beyond two digits) in every record layout, written
+// by the writer and printed number by number with printf: the same document byte for byte.
+TEST_F(KmlWriterTest, LargeLogsAreWrittenAsPrintfPrintsThem) {
+    struct Case {
+        const char* name;
+        bool compressCapable, hoursMinutesCapable, timestamp;
+        bool compress, hoursMinutes, negative;
+    };
+    const Case cases[] = {
+        {"13-byte records", true, true, false, false, false, false},
+        {"13-byte records, negative altitudes", false, false, false, false, false, true},
+        {"15-byte records", true, true, false, false, true, false},
+        {"15-byte records, negative altitudes", false, true, false, true, true, true},
+        {"compressed", true, true, false, true, false, false},
+        {"timestamp and trailer", false, false, true, false, false, false},
+    };
+    std::mt19937 random(77);
+    std::uniform_int_distribution<std::uint32_t> byte(0, 255);
+    for (const Case& c : cases) {
+        std::vector<std::uint32_t> image(131072);
+        for (std::uint32_t& value : image) {
+            value = byte(random);
+        }
+        image[0] = c.negative ? 0xFD : 0x81;
+        if (c.timestamp) {
+            Put(image, 131066, {'2', '9', '0', '2', '2', '8'});
+        }
+        caps = TrackerCapabilities{};
+        caps.memorySizeKbit = 1024;
+        caps.compressCapable = c.compressCapable;
+        caps.hoursMinutesCapable = c.hoursMinutesCapable;
+        caps.logTimestamp = c.timestamp;
+        caps.logHoursMinutes = c.timestamp;
+        flags = {static_cast<std::uint8_t>(byte(random)), 0x00, 0x0F, 0xFF};
+        const std::uint32_t checksum = LogChecksum(image);
+        const std::string expected =
+            PrintedDocument(image, caps, flags, checksum, c.compress, c.hoursMinutes);
+        const std::string written = Write(image, c.compress, c.hoursMinutes, checksum);
+        EXPECT_GT(written.size(), 131072u * 3 + 300000) << c.name;  // thousands of points
+        if (written != expected) {
+            std::size_t at = 0;
+            while (at < written.size() && at < expected.size() && written[at] == expected[at]) {
+                ++at;
+            }
+            ADD_FAILURE() << c.name << ": first difference at " << at << ": written \""
+                          << written.substr(at > 40 ? at - 40 : 0, 80) << "\", printf \""
+                          << expected.substr(at > 40 ? at - 40 : 0, 80) << "\"";
+        }
+    }
 }
 
 TEST(CommentSafeTest, KeepsCommentsWellFormed) {
