@@ -254,8 +254,12 @@ void CCommunicatorDlg::ConnectCommands() {
     connectButton(control::kSend1200, device(&OnSend1200));
     connectButton(control::kDev0, device(&OnDev0));
     connectButton(control::kDev4, device(&OnDev4));
-    connectButton(control::kSaveCfg, deviceOnBoxPort(&OnSaveCfg));
-    connectButton(control::kRestoreCfg, deviceOnBoxPort(&OnRestoreCfg));
+    connectButton(control::kSaveCfg, deviceOnBoxPort([](DeviceContext& ctx) {
+                      return static_cast<bool>(OnSaveCfg(ctx));
+                  }));
+    connectButton(control::kRestoreCfg, deviceOnBoxPort([](DeviceContext& ctx) {
+                      return static_cast<bool>(OnRestoreCfg(ctx));
+                  }));
     connectButton(control::kReadFlash, [this] {
         RunLinkOperation([this] {
             TakePortFromBox();
@@ -279,7 +283,9 @@ void CCommunicatorDlg::ConnectCommands() {
     connectButton(control::kValidateKml, flightLog([](FlightLogContext& ctx) {
                       return static_cast<bool>(OnValidateKml(ctx));
                   }));
-    connectButton(control::kFixKml, flightLog(&OnFixKml));
+    connectButton(control::kFixKml, flightLog([](FlightLogContext& ctx) {
+                      return static_cast<bool>(OnFixKml(ctx));
+                  }));
     connectButton(control::kProfile1, formOnly(&OnProfile1Clicked));
     connectButton(control::kProfile2, formOnly(&OnProfile2Clicked));
     connectButton(control::kCompareButton, formOnly(&OnCompareClicked));

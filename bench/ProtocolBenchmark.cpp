@@ -282,10 +282,12 @@ int main(int argc, char** argv) {
         Print(all.back());
         const std::string config = (folder / "tracker.kvt").string();
         host.ui.savePath = config;
-        all.push_back(Measure(host, "Save Cfg", 0, [&] { return OnSaveCfg(host.device); }));
+        all.push_back(Measure(host, "Save Cfg", 0,
+                              [&] { return static_cast<bool>(OnSaveCfg(host.device)); }));
         Print(all.back());
         host.ui.openPath = config;
-        all.push_back(Measure(host, "Restore Cfg", 0, [&] { return OnRestoreCfg(host.device); }));
+        all.push_back(Measure(host, "Restore Cfg", 0,
+                              [&] { return static_cast<bool>(OnRestoreCfg(host.device)); }));
         Print(all.back());
     }
     for (const int kbit : {64, 128}) {

@@ -72,6 +72,10 @@ private:
     // Prints the Messages field (when it holds anything) and maps `ok` to the exit status. After
     // a failure the line names it, never an earlier result such as the Read's "Read Complete".
     int Finish(bool ok);
+    // The same for an operation that reports how it ended: only a completed one succeeds.
+    int Finish(const OperationResult& result) {
+        return Finish(result.outcome == Outcome::completed);
+    }
     // Prints "COMMAND: text" on the console and returns kFailed.
     int Fail(const std::string& text);
     // False (the user told) while a flash worker runs.

@@ -21,23 +21,23 @@ FileDialogRequest ConfigFileDialog() {
 
 }  // namespace
 
-bool OnSaveCfg(DeviceContext& ctx) {
+OperationResult OnSaveCfg(DeviceContext& ctx) {
     ctx.ui.ShowMessage("This is the save button\n");
     if (!ctx.tracker.capabilities.peekPoke) {
         ctx.ui.ShowMessage("firmware doesn't support save/restore");
-        return false;
+        return Outcome::refused;
     }
     if (!ctx.link.OpenPort(ctx.form.comPort)) {
-        return false;  // the link has said why
+        return Outcome::failed;  // the link has said why
     }
     const std::optional<std::string> path = ctx.ui.AskSaveFile(ConfigFileDialog());
     if (!path) {
-        return false;  // cancelled: nothing read, no file touched; the port stays open
+        return Outcome::cancelled;  // nothing read, no file touched; the port stays open
     }
     AtomicFileWriter writer(*path);
     if (!writer.Open()) {
         ctx.ui.ShowMessage("Error opening file");
-        return false;
+        return Outcome::failed;
     }
 
     // A failed peek yields 0 and closes the link; a file of zeros must never replace a good one,
@@ -52,7 +52,7 @@ bool OnSaveCfg(DeviceContext& ctx) {
             ctx.ui.ShowMessage(
                 FormatC("Configuration not saved: the tracker stopped answering at address %x",
                         static_cast<unsigned>(address)));
-            return false;
+            return Outcome::failed;
         }
         ctx.ui.ProgressStep();
     }
@@ -60,26 +60,26 @@ bool OnSaveCfg(DeviceContext& ctx) {
 
     if (!writer.Write(FormatConfigFile(memory)) || !writer.Commit()) {
         ctx.ui.ShowMessage("Error writing file");
-        return false;
+        return Outcome::failed;
     }
     ctx.ui.ShowMessage("INI File Saved\n");
-    return true;
+    return {Outcome::completed, static_cast<int>(kConfigMemorySize)};
 }
 
-bool OnRestoreCfg(DeviceContext& ctx) {
+OperationResult OnRestoreCfg(DeviceContext& ctx) {
     const std::optional<std::string> path = ctx.ui.AskOpenFile(ConfigFileDialog());
     if (!path) {
-        return false;  // cancelled: the tracker is not touched
+        return Outcome::cancelled;  // the tracker is not touched
     }
     std::string text;
     const InputFileStatus status = ReadInputFile(*path, kMaxConfigFileBytes, text);
     if (status == InputFileStatus::tooLarge) {
         ctx.ui.ShowMessage("Not a configuration file: it is far too large");
-        return false;
+        return Outcome::failed;
     }
     if (status != InputFileStatus::ok) {
         ctx.ui.ShowMessage(InputFileMessage(status, kMaxConfigFileBytes));
-        return false;
+        return Outcome::failed;
     }
 
     const ConfigFileContents contents = ParseConfigFile(text);
@@ -89,12 +89,12 @@ bool OnRestoreCfg(DeviceContext& ctx) {
                                : FormatC("Nothing restored: none of the %d lines of the file is an "
                                          "address:value pair in hexadecimal",
                                          contents.skippedLines));
-        return false;
+        return Outcome::failed;
     }
 
     if (!ctx.link.OpenPort(ctx.form.comPort)) {
         ctx.ui.ShowForm();
-        return false;
+        return Outcome::failed;
     }
     ctx.ui.ProgressBegin(static_cast<int>(contents.entries.size()));
     int written = 0;
@@ -107,7 +107,7 @@ bool OnRestoreCfg(DeviceContext& ctx) {
                 ctx.ui.ShowMessage(FormatC(
                     "Restore stopped: the tracker stopped answering after %d bytes were written",
                     written));
-                return false;
+                return Outcome::failed;
             }
             ++written;
         }
@@ -120,7 +120,7 @@ bool OnRestoreCfg(DeviceContext& ctx) {
             FormatC("%d unreadable line(s) of the file skipped, the first is line %d",
                     contents.skippedLines, contents.firstSkippedLine));
     }
-    return true;
+    return {Outcome::completed, written};
 }
 
 }  // namespace vanteo

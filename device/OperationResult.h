@@ -11,4 +11,14 @@ enum class Outcome {
     cancelled,  // the user cancelled a dialog or the progress
 };
 
+// What an operation reports back: how it ended and what it counted (bytes saved or written to the
+// tracker, lines repaired; 0 where nothing is counted). True only for a completed operation, so
+// `if (!OnSaveCfg(ctx))` reads as before.
+struct OperationResult {
+    OperationResult(Outcome end, int counted = 0) : outcome(end), count(counted) {}  // NOLINT
+    Outcome outcome;
+    int count;
+    explicit operator bool() const { return outcome == Outcome::completed; }
+};
+
 }  // namespace vanteo

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "device/DeviceContext.h"
+#include "device/OperationResult.h"
 
 // The configuration operations behind the form's buttons. Each runs to completion on the calling
 // thread, talks to the tracker through ctx.link and to the user through ctx.ui, and returns true
@@ -41,8 +42,8 @@ void OnConvertMetersToFeetClicked(DeviceContext& ctx);  // 1137
 void OnDefaultClicked(DeviceContext& ctx);              // 1198 "DEFAULT"
 
 // "Save Cfg" (1185), "Restore Cfg" (1186).
-bool OnSaveCfg(DeviceContext& ctx);
-bool OnRestoreCfg(DeviceContext& ctx);
+OperationResult OnSaveCfg(DeviceContext& ctx);
+OperationResult OnRestoreCfg(DeviceContext& ctx);
 
 // "Run" (1014), "Send 1200" (1127), "Update" (1036), "Dev0" (1193), "Dev4" (1194).
 bool OnRun(DeviceContext& ctx);

@@ -345,9 +345,9 @@ bool OnRead(DeviceContext& ctx) {
     if (!FetchIdentity(ctx)) {
         return false;
     }
-    // The memory-size reply is not used by the read.
-    ctx.link.WriteByte(command::kMemorySize);
-    ctx.link.ReadLine(line);
+    // Asked as the tracker expects it, but the reply is not used by the read.
+    char unusedSizeReply = '\0';
+    QueryMemorySize(ctx.link, unusedSizeReply);
 
     if (!SendCommand(ctx, command::kReadRecord)) {
         form.messages = kWriteFailed;

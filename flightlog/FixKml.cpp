@@ -11,9 +11,9 @@
 
 namespace vanteo {
 
-bool OnFixKml(FlightLogContext& ctx) {
+OperationResult OnFixKml(FlightLogContext& ctx) {
     if (RefuseWhileFlashBusy(ctx)) {
-        return false;
+        return Outcome::refused;
     }
     UserInteraction& ui = ctx.device.ui;
     ctx.device.tracker.capabilities.compressCapable = true;
@@ -21,19 +21,19 @@ bool OnFixKml(FlightLogContext& ctx) {
     ui.ShowMessage("First select an input file");
     std::string text;
     if (!AskAndReadKmlFile(ui, text)) {
-        return false;
+        return Outcome::failed;
     }
     ui.ShowMessage("Now select an output file");
     const std::optional<std::string> outputPath = ui.AskSaveFile(kKmlFileDialog);
     if (!outputPath) {
-        return false;
+        return Outcome::cancelled;
     }
     // Written beside the target and moved over it when complete, so choosing the input file as
     // the output is safe too.
     AtomicFileWriter output(*outputPath);
     if (!output.Open()) {
         ui.ShowMessage("Error opening output filefile");
-        return false;
+        return Outcome::failed;
     }
     std::string repaired;
     std::size_t lines = 0;
@@ -43,15 +43,15 @@ bool OnFixKml(FlightLogContext& ctx) {
     } catch (const std::bad_alloc&) {
         output.Abandon();
         ui.ShowMessage(InputFileMessage(InputFileStatus::outOfMemory, kMaxKmlFileBytes));
-        return false;
+        return Outcome::failed;
     }
     if (!output.Write(repaired) || !output.Commit()) {
         ui.ShowMessage(
             FormatC("Error writing file %s: the repaired file was not saved", outputPath->c_str()));
-        return false;
+        return Outcome::failed;
     }
     ui.ShowMessage(FormatC(" read %d lines\n", static_cast<int>(lines)));
-    return true;
+    return {Outcome::completed, static_cast<int>(lines)};
 }
 
 }  // namespace vanteo

@@ -45,7 +45,7 @@ struct ValidationResult {
 // "Validate KML" (1033), "Fix KML" (1195), "Flash Test" (1144). Flash Test asks first
 // (ConfirmFlashTest): its pattern overwrites the start of the flight log.
 ValidationResult OnValidateKml(FlightLogContext& ctx);
-bool OnFixKml(FlightLogContext& ctx);
+OperationResult OnFixKml(FlightLogContext& ctx);
 bool OnFlashTest(FlightLogContext& ctx);
 
 }  // namespace vanteo

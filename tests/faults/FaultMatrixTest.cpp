@@ -126,10 +126,10 @@ bool RunOperation(FaultRig& rig, Op op) {
             return OnWrite(rig.device);
         case Op::saveCfg:
             rig.ui.QueueSaveFile(rig.PathOf(kConfigFile));
-            return OnSaveCfg(rig.device);
+            return static_cast<bool>(OnSaveCfg(rig.device));
         case Op::restoreCfg:
             rig.ui.QueueOpenFile(rig.PathOf(kRestoreFile));
-            return OnRestoreCfg(rig.device);
+            return static_cast<bool>(OnRestoreCfg(rig.device));
         case Op::run:
             return OnRun(rig.device);
         case Op::send1200:

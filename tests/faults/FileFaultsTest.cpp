@@ -157,7 +157,7 @@ TEST_F(FileFaultsTest, RestoreCfgOfATruncatedFileRestoresOnlyItsWholeLines) {
     // Cut in the middle of the third line: "2:" has lost its value.
     rig.WriteFile("cut.kvt", "0:4e\n1:30\n2:");
     rig.ui.QueueOpenFile(rig.PathOf("cut.kvt"));
-    const bool succeeded = OnRestoreCfg(rig.device);
+    const bool succeeded = static_cast<bool>(OnRestoreCfg(rig.device));
     const auto& pokes = rig.simulator.Pokes();
     ASSERT_GE(pokes.size(), 2u);
     EXPECT_EQ(pokes[0], std::make_pair(std::uint8_t{0x00}, std::uint8_t{0x4E}));
@@ -457,8 +457,9 @@ TEST_F(FileFaultsTest, InputsThatAreNoFileOrFarTooLargeAreRefused) {
         rig.ui.QueueOpenFile(c.path);
         const int dialogsBefore = rig.ui.FileDialogsShown();
         const std::string operation = c.operation;
-        const bool succeeded = operation == "Restore Cfg" ? OnRestoreCfg(rig.device)
-                               : operation == "Fix KML"   ? OnFixKml(rig.ctx)
+        const bool succeeded = operation == "Restore Cfg"
+                                   ? static_cast<bool>(OnRestoreCfg(rig.device))
+                               : operation == "Fix KML" ? static_cast<bool>(OnFixKml(rig.ctx))
                                                         : static_cast<bool>(OnValidateKml(rig.ctx));
         EXPECT_FALSE(succeeded);
         ASSERT_FALSE(rig.ui.MessageTexts().empty());

@@ -84,6 +84,32 @@ TEST_F(ConfigFileOperationsTest, FailedSaveKeepsTheOldFileAndStopsAtTheFirstLost
     EXPECT_EQ(sim.Commands(), std::string(10, 'y'));
 }
 
+// The CLI decides its exit status by how the operation ended, never by the message texts: a
+// firmware without byte access refuses, a closed dialog cancels, a lost tracker fails, and a
+// completed save and restore count the bytes (256 read; 256 less the 15 of the factory block
+// 0x80..0x8E written).
+TEST_F(ConfigFileOperationsTest, SaveAndRestoreReportHowTheyEndedAndWhatTheyCounted) {
+    tracker.capabilities.peekPoke = false;
+    EXPECT_EQ(OnSaveCfg(ctx).outcome, Outcome::refused);
+    tracker.capabilities.peekPoke = true;
+    ui.QueueSaveFile(std::nullopt);
+    EXPECT_EQ(OnSaveCfg(ctx).outcome, Outcome::cancelled);
+    ui.QueueSaveFile(PathOf("tracker.kvt"));
+    const OperationResult saved = OnSaveCfg(ctx);
+    EXPECT_EQ(saved.outcome, Outcome::completed);
+    EXPECT_EQ(saved.count, 256);
+
+    ui.QueueOpenFile(std::nullopt);
+    EXPECT_EQ(OnRestoreCfg(ctx).outcome, Outcome::cancelled);
+    ui.QueueOpenFile(PathOf("tracker.kvt"));
+    const OperationResult restored = OnRestoreCfg(ctx);
+    EXPECT_EQ(restored.outcome, Outcome::completed);
+    EXPECT_EQ(restored.count, 241);
+    sim.Config().faults.disconnectAfterBytes = 0;
+    ui.QueueOpenFile(PathOf("tracker.kvt"));
+    EXPECT_EQ(OnRestoreCfg(ctx).outcome, Outcome::failed);
+}
+
 TEST_F(ConfigFileOperationsTest, SaveIntoAMissingFolderSaysErrorOpeningFile) {
     ui.QueueSaveFile(PathOf("no/such/folder.kvt"));
     EXPECT_FALSE(OnSaveCfg(ctx));
