@@ -159,7 +159,7 @@ void CRecoveryDlg::BuildWidgets(const std::string& station) {
     filesFolder_->setToolTip(
         QStringLiteral("Everything heard is written here as it arrives: CSV, GPX and KML"));
     filesLabel->setBuddy(filesFolder_);
-    auto* chooseFolder = new QPushButton(QStringLiteral("Folder\xE2\x80\xA6"));
+    auto* chooseFolder = new QPushButton(QString::fromUtf8("Folder\xE2\x80\xA6"));
     chooseFolder->setAutoDefault(false);
     connect(chooseFolder, &QPushButton::clicked, this, [this] {
         const QString folder =
@@ -171,16 +171,16 @@ void CRecoveryDlg::BuildWidgets(const std::string& station) {
     receivingLayout->addWidget(stationLabel, 1, 0);
     receivingLayout->addWidget(stationFilter_, 1, 1);
     receivingLayout->addWidget(allStations_, 1, 2);
-    receivingLayout->addWidget(filesLabel, 1, 3, Qt::AlignRight);
-    receivingLayout->addWidget(filesFolder_, 1, 4, 1, 2);
-    receivingLayout->addWidget(chooseFolder, 1, 6);
-    receivingLayout->addWidget(connectionStatus_, 2, 0, 1, 7);
+    receivingLayout->addWidget(filesLabel, 2, 0);
+    receivingLayout->addWidget(filesFolder_, 2, 1, 1, 5);
+    receivingLayout->addWidget(chooseFolder, 2, 6);
+    receivingLayout->addWidget(connectionStatus_, 3, 0, 1, 7);
     filesStatus_ = new QLabel;
     filesStatus_->setObjectName(QStringLiteral("filesStatus"));
     filesStatus_->setTextFormat(Qt::PlainText);
     filesStatus_->setWordWrap(true);
     filesStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    receivingLayout->addWidget(filesStatus_, 3, 0, 1, 7);
+    receivingLayout->addWidget(filesStatus_, 4, 0, 1, 7);
     top->addWidget(receiving);
 
     connect(listenButton_, &QPushButton::clicked, this, [this] {
@@ -272,8 +272,8 @@ void CRecoveryDlg::BuildWidgets(const std::string& station) {
     top->addLayout(middle);
 
     altitudeView_ = MakeChartView(QStringLiteral("altitudeChart"), QStringLiteral("Altitude"));
-    trackView_ =
-        new GroundTrackChart(QStringLiteral("groundTrackChart"), QStringLiteral("Ground track"));
+    trackView_ = new GroundTrackChart(QStringLiteral("groundTrackChart"),
+                                      QStringLiteral("Ground track from the first position heard"));
     auto* charts = new QHBoxLayout;
     charts->addWidget(altitudeView_);
     charts->addWidget(trackView_);
@@ -553,8 +553,7 @@ void CRecoveryDlg::ShowCharts(const LiveTrack& track) {
     trackView_->ShowTrack(points,
                           {{QStringLiteral("First heard"), QPointF(0, 0), QColor(0x2e, 0x7d, 0x32)},
                            {QStringLiteral("Last heard"), points.back(), QColor(0x15, 0x65, 0xc0)}},
-                          QStringLiteral("Metres east of the first position"),
-                          QStringLiteral("Metres north of the first position"));
+                          QStringLiteral("Metres east"), QStringLiteral("Metres north"));
 }
 
 std::optional<std::pair<double, double>> CRecoveryDlg::MyPosition() const {
