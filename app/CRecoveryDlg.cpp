@@ -460,12 +460,22 @@ void CRecoveryDlg::TakePacket(const aprs::HeardPacket& packet, std::int64_t rece
         text += r.error.empty() ? "not a position report: kept raw" : "not decoded: " + r.error;
     }
     packetLog_->appendPlainText(FromUtf8(text));
+    // The labels and the charts once per pass of the event loop: a burst of queued packets (a
+    // TNC's buffer after a reconnect) redraws once, not once per packet.
+    if (unshown_++ == 0) {
+        QMetaObject::invokeMethod(this, &CRecoveryDlg::ShowNewPackets, Qt::QueuedConnection);
+    }
+}
+
+void CRecoveryDlg::ShowNewPackets() {
+    const int count = unshown_;
+    unshown_ = 0;
     ShowStation();
     Flash();
     if (beepOnPacket_->isChecked() && beeper_) {
-        beeper_();
+        beeper_();  // once for a burst: a hundred beeps would tell nothing more
     }
-    emit PacketShown();
+    emit PacketsShown(count);
 }
 
 void CRecoveryDlg::Flash() {

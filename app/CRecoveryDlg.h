@@ -86,19 +86,23 @@ public:
     void StopListening();
     bool IsListening() const { return thread_.joinable(); }
 
-    // A packet as the receiver hands it over, received at `receivedMs` on the window's clock.
+    // A packet as the receiver hands it over, received at `receivedMs` on the window's clock:
+    // written to the files and the log at once, the rest shown on the next pass of the event
+    // loop (RefreshPending until then).
     void TakePacket(const aprs::HeardPacket& packet, std::int64_t receivedMs);
     // Shows the age of the last packet and the distance from the listener as they are now (the
     // window's timer calls it every kAgeTickMs).
     void RefreshAge();
+    bool RefreshPending() const { return unshown_ > 0; }
     // The files of this session, empty before Listen.
     const std::string& CsvPath() const { return csvPath_; }
     const std::string& GpxPath() const { return gpxPath_; }
     const std::string& KmlPath() const { return kmlPath_; }
 
 signals:
-    // A packet has been shown (the labels, the log and the charts are up to date).
-    void PacketShown();
+    // `count` packets from the station shown have been shown (the labels, the log and the charts
+    // are up to date): one signal for the packets that arrived in one pass of the event loop.
+    void PacketsShown(int count);
 
 private:
     void BuildWidgets(const std::string& station);
@@ -109,6 +113,7 @@ private:
     // last one heard with a position.
     std::string ShownStation() const;
     void ShowStation();
+    void ShowNewPackets();
     void ShowCharts(const LiveTrack& track);
     void Flash();
     std::optional<std::pair<double, double>> MyPosition() const;
@@ -131,6 +136,7 @@ private:
     std::map<std::string, aprs::AprsReport> lastReports_;
     std::string lastStation_;
     long otherStations_ = 0;
+    int unshown_ = 0;  // packets taken since the labels and charts were last drawn
 
     aprs::HeardPacketCsv csv_;
     std::unique_ptr<LiveTrackFile> gpx_;

@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
         ->setText(QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port)));
     window.show();
     long shown = 0;
-    QObject::connect(&window, &vanteo::CRecoveryDlg::PacketShown, [&] { ++shown; });
+    QObject::connect(&window, &vanteo::CRecoveryDlg::PacketsShown,
+                     [&](int count) { shown += count; });
     if (!window.StartListening()) {
         std::fprintf(stderr, "the window did not start listening\n");
         return 1;

@@ -90,7 +90,8 @@ protected:
             opened.push_back(url.toString().toStdString());
             return true;
         });
-        QObject::connect(recovery.get(), &CRecoveryDlg::PacketShown, [this] { ++shown; });
+        QObject::connect(recovery.get(), &CRecoveryDlg::PacketsShown,
+                         [this](int count) { shown += count; });
         Field<QLineEdit>("filesFolder")->setText(dir.path());
     }
     template <typename T>
@@ -107,8 +108,9 @@ protected:
                      int ssid = 11) {
         const int before = LineCount(recovery->CsvPath());
         server.Send(info, callsign, ssid);
-        ASSERT_TRUE(PumpUntil([&] { return LineCount(recovery->CsvPath()) > before; }));
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(PumpUntil([&] {
+            return LineCount(recovery->CsvPath()) > before && !recovery->RefreshPending();
+        }));
     }
 
     QTemporaryDir dir;
@@ -291,7 +293,7 @@ TEST_F(RecoveryWindowTest, RendersTheFlashOfANewPacket) {
     packet.report.latitudeDeg = 49.058333;
     packet.report.longitudeDeg = -72.029167;
     recovery->TakePacket(packet, clock.NowMs());
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(PumpUntil([&] { return !recovery->RefreshPending(); }));
     const auto flashed = [&] {
         const QImage image = Field<QGroupBox>("positionBox")->grab().toImage();
         int matching = 0;

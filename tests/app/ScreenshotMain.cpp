@@ -139,6 +139,7 @@ int main(int argc, char** argv) {
                 recovery.TakePacket(packet, clock.NowMs());
             }
         }
+        QCoreApplication::processEvents();
         clock.Advance(3000);
         recovery.RefreshAge();
         recovery.show();
