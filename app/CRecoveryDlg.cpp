@@ -365,8 +365,9 @@ bool CRecoveryDlg::OpenFiles() {
     csvPath_ = folder.filePath(stem + QStringLiteral(".csv")).toStdString();
     gpxPath_ = folder.filePath(stem + QStringLiteral(".gpx")).toStdString();
     kmlPath_ = folder.filePath(stem + QStringLiteral(".kml")).toStdString();
-    trackStation_ =
-        allStations_->isChecked() ? std::string() : stationFilter_->text().toStdString();
+    // The filter's station as the frames spell it ("n0call-11" is N0CALL-11); with all
+    // stations, the first one heard with a position.
+    trackStation_ = allStations_->isChecked() ? std::string() : ShownStation();
     const std::string name =
         trackStation_.empty() ? "Heard over APRS" : trackStation_ + " heard over APRS";
     fileError_.clear();

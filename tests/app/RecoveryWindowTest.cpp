@@ -130,6 +130,7 @@ TEST_F(RecoveryWindowTest, ShowsTheTrackerFiltersAndWritesEachPacketAsItArrives)
     ASSERT_TRUE(dir.isValid());
     Open("N0CALL-11");
     EXPECT_FALSE(Field<QCheckBox>("allStations")->isChecked());
+    Field<QLineEdit>("stationFilter")->setText(QStringLiteral(" n0call-11"));  // as typed
     ASSERT_TRUE(Listen());
     ASSERT_TRUE(PumpUntil(
         [&] { return Label("connectionStatus").startsWith(QStringLiteral("Listening on")); }));
