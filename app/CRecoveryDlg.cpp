@@ -29,6 +29,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include "app/ChartParts.h"
 #include "app/CoordinateText.h"
@@ -326,17 +327,23 @@ bool CRecoveryDlg::StartListening() {
     thread_ = std::thread([this, source = source_.get()] {
         SteadyClock retryClock;
         aprs::KissReceiver receiver(*source, retryClock);
+        const auto hand = [this](Received received) {
+            std::unique_lock lock(queueMutex_);
+            // A peer faster than the window waits here, and TCP holds the rest on its side.
+            queueRoom_.wait(lock, [this] { return queue_.size() < kQueueLimit || stop_.load(); });
+            queue_.push_back(std::move(received));
+            if (queue_.size() == 1) {
+                // By name: the call carries nothing; the packets cross under queueMutex_.
+                QMetaObject::invokeMethod(this, "TakeReceived", Qt::QueuedConnection);
+            }
+        };
         receiver.Run({
             [this] { return stop_.load(); },
-            [this](const aprs::HeardPacket& packet) {
-                const std::int64_t receivedMs = clock_.NowMs();
-                QMetaObject::invokeMethod(
-                    this, [this, packet, receivedMs] { TakePacket(packet, receivedMs); },
-                    Qt::QueuedConnection);
+            [this, &hand](const aprs::HeardPacket& packet) {
+                hand(Received{packet, {}, clock_.NowMs()});
             },
-            [this](const std::string& message) {
-                QMetaObject::invokeMethod(
-                    this, [this, message] { SetStatus(message); }, Qt::QueuedConnection);
+            [&hand](const std::string& message) {
+                hand(Received{std::nullopt, message, 0});
             },
         });
     });
@@ -344,10 +351,31 @@ bool CRecoveryDlg::StartListening() {
     return true;
 }
 
+void CRecoveryDlg::TakeReceived() {
+    std::deque<Received> received;
+    {
+        const std::lock_guard lock(queueMutex_);
+        received.swap(queue_);
+    }
+    queueRoom_.notify_all();
+    for (const Received& item : received) {
+        if (item.packet) {
+            TakePacket(*item.packet, item.receivedMs);
+        } else if (IsListening()) {
+            SetStatus(item.message);
+        }
+    }
+}
+
 void CRecoveryDlg::StopListening() {
     if (thread_.joinable()) {
-        stop_ = true;
+        {
+            const std::lock_guard lock(queueMutex_);
+            stop_ = true;
+        }
+        queueRoom_.notify_all();
         thread_.join();
+        TakeReceived();  // what was heard before the stop still goes to the files
         SetStatus("Not listening.");
     }
     source_.reset();

@@ -3,10 +3,13 @@
 #include <QDialog>
 #include <QUrl>
 #include <atomic>
+#include <condition_variable>
 #include <ctime>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -49,9 +52,10 @@ class KissByteSource;
 // field: recovery-YYYYMMDD-HHMMSSZ.csv (every packet), .gpx and .kml (the positions of the
 // station asked for, or of the first one heard with "All stations heard").
 //
-// The receiver runs on a thread of its own; the packets cross to the user-interface thread
-// through its event loop, so a slow or silent TNC never holds the window. Everything else: the
-// user-interface thread only.
+// The receiver runs on a thread of its own; the packets cross to the user-interface thread in a
+// queue of at most kQueueLimit, drained on its event loop, so a slow or silent TNC never holds
+// the window and a flooding one is held back by TCP rather than buffered without end. Everything
+// else: the user-interface thread only.
 //
 // Object names: "tcpRadio", "serialRadio", "hostPort", "serialDevice", "baudRate", "listenButton",
 // "connectionStatus", "stationFilter", "allStations", "positionBox", "station", "positionDecimal",
@@ -104,7 +108,20 @@ signals:
     // are up to date): one signal for the packets that arrived in one pass of the event loop.
     void PacketsShown(int count);
 
+private slots:
+    // Takes what the receiver thread has queued: packets and messages, in order.
+    void TakeReceived();
+
 private:
+    // What the receiver thread hands over: a packet and when it came, or a message.
+    struct Received {
+        std::optional<aprs::HeardPacket> packet;
+        std::string message;
+        std::int64_t receivedMs = 0;
+    };
+    // Packets waiting for the user-interface thread at most: the receiver waits beyond.
+    static constexpr std::size_t kQueueLimit = 1000;
+
     void BuildWidgets(const std::string& station);
     bool OpenFiles();
     void WriteFiles(const aprs::HeardPacket& packet);
@@ -129,6 +146,9 @@ private:
     std::unique_ptr<aprs::KissByteSource> source_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::mutex queueMutex_;
+    std::condition_variable queueRoom_;
+    std::deque<Received> queue_;
     std::unique_ptr<aprs::GpsdClient> gpsd_;
 
     // Every station heard with a position, by "CALL-SSID", and its last position report.
