@@ -17,6 +17,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CFlightViewDlg.h"
+#include "app/CRecoveryDlg.h"
 #include "app/FrameGroupBox.h"
 #include "app/PortComboBox.h"
 #include "app/ProgramIcon.h"
@@ -294,6 +295,7 @@ void CCommunicatorDlg::ConnectCommands() {
 
     connect(ui_->viewFlightButton, &QPushButton::clicked, this,
             &CCommunicatorDlg::ViewFlightOfFile);
+    connect(ui_->recoveryButton, &QPushButton::clicked, this, &CCommunicatorDlg::OpenRecovery);
     downloadWatch_ = new QTimer(this);
     downloadWatch_->setInterval(kDownloadEndPollMs);
     connect(downloadWatch_, &QTimer::timeout, this, &CCommunicatorDlg::OfferFlightViewOfDownload);
@@ -697,6 +699,16 @@ void CCommunicatorDlg::OpenFlightView(const FlightLogSource& source, double stor
     auto* view = new CFlightViewDlg(source, storeIntervalS, *this, this);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->show();
+}
+
+void CCommunicatorDlg::OpenRecovery() {
+    static SteadyClock clock;
+    auto* recovery =
+        new CRecoveryDlg(CRecoveryDlg::StationOf(ui_->idStringEdit->text().toStdString(),
+                                                 ui_->ssidEdit->text().toStdString()),
+                         clock, this);
+    recovery->setAttribute(Qt::WA_DeleteOnClose);
+    recovery->show();
 }
 
 void CCommunicatorDlg::OpenAboutBox() {

@@ -136,6 +136,8 @@ private:
     void OfferFlightViewOfDownload();
     void ViewFlightOfFile();
     void OpenFlightView(const FlightLogSource& source, double storeIntervalS);
+    // The recovery window for the station in the ID String and SSID fields. Not modal.
+    void OpenRecovery();
 
     std::unique_ptr<Ui::CCommunicatorDlg> ui_;
     FormModel& form_;

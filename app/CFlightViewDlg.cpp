@@ -14,103 +14,29 @@
 #include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
+#include "app/ChartParts.h"
 #include "app/CoordinateText.h"
+#include "app/GroundTrackChart.h"
 #include "flightlog/FlightExports.h"
 #include "flightlog/FlightReport.h"
 
 namespace vanteo {
 namespace {
 
-constexpr double kEarthRadiusM = 6371000;  // the mean radius the summary's distances use
 // The charts show a little of the pad and the ground around the flight: a tenth of the flight
 // time before launch and after landing, at least this many seconds.
 constexpr double kMinimumMarginS = 5;
 constexpr double kMarginShare = 0.1;
-constexpr qreal kMarkSize = 11;
 constexpr int kWindowWidth = 1180;
 constexpr int kWindowHeight = 820;
 
 QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The largest 1, 2 or 5 times a power of ten not above `metres` (at least 1 m).
-double ScaleLength(double metres) {
-    double power = std::pow(10.0, std::floor(std::log10(std::max(metres, 1.0))));
-    for (const double step : {5.0, 2.0, 1.0}) {
-        if (step * power <= metres) {
-            return step * power;
-        }
-    }
-    return power;
-}
-
-QString ScaleText(double metres) {
-    if (metres >= 1000) {
-        return QStringLiteral("Scale: %1 km").arg(metres / 1000);
-    }
-    return QStringLiteral("Scale: %1 m").arg(metres);
-}
-
-QChartView* MakeChartView(const QString& name, const QString& title) {
-    auto* chart = new QChart;
-    chart->setTitle(title);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    auto* view = new QChartView(chart);
-    view->setObjectName(name);
-    view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(420, 250);
-    return view;
-}
-
-void ClearChart(QChart* chart) {
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-}
-
-// Value axes at the bottom and left, attached to every series of `chart`.
-std::pair<QValueAxis*, QValueAxis*> AddAxes(QChart* chart, const QString& xTitle,
-                                            const QString& yTitle) {
-    auto* x = new QValueAxis;
-    x->setTitleText(xTitle);
-    x->setLabelFormat(QStringLiteral("%.0f"));
-    auto* y = new QValueAxis;
-    y->setTitleText(yTitle);
-    y->setLabelFormat(QStringLiteral("%.0f"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries* series : chart->series()) {
-        series->attachAxis(x);
-        series->attachAxis(y);
-    }
-    return {x, y};
-}
-
-void AddMark(QChart* chart, const QString& name, QPointF at, QColor color) {
-    auto* mark = new QScatterSeries;
-    mark->setName(name);
-    mark->setMarkerSize(kMarkSize);
-    mark->setColor(color);
-    mark->append(at);
-    chart->addSeries(mark);
-}
-
-// Sets [min, max] with a share of the span added on both sides (a flat line gets 1 unit).
-void SetPaddedRange(QValueAxis* axis, double min, double max) {
-    const double pad = std::max((max - min) * 0.05, 1.0);
-    axis->setRange(min - pad, max + pad);
-    axis->applyNiceNumbers();
 }
 
 }  // namespace
@@ -164,13 +90,13 @@ void CFlightViewDlg::BuildWidgets() {
     altitudeView_ = MakeChartView(QStringLiteral("altitudeChart"), QStringLiteral("Altitude"));
     speedView_ =
         MakeChartView(QStringLiteral("verticalSpeedChart"), QStringLiteral("Vertical speed"));
-    trackView_ = MakeChartView(QStringLiteral("groundTrackChart"), QStringLiteral("Ground track"));
+    trackView_ =
+        new GroundTrackChart(QStringLiteral("groundTrackChart"), QStringLiteral("Ground track"));
     auto* charts = new QGridLayout;
     charts->addWidget(altitudeView_, 0, 0);
     charts->addWidget(speedView_, 1, 0);
     charts->addWidget(trackView_, 0, 1, 2, 1);
     top->addLayout(charts, 1);
-    connect(trackView_->chart(), &QChart::plotAreaChanged, this, &CFlightViewDlg::FitGroundTrack);
 
     auto* bottom = new QHBoxLayout;
     summary_ = new QPlainTextEdit;
@@ -235,10 +161,10 @@ void CFlightViewDlg::BuildWidgets() {
 }
 
 void CFlightViewDlg::SelectFlight(int index) {
-    for (QChartView* view : {altitudeView_, speedView_, trackView_}) {
+    for (QChartView* view : {altitudeView_, speedView_}) {
         ClearChart(view->chart());
     }
-    scaleBar_ = nullptr;
+    trackView_->Clear();
     if (index < 0 || static_cast<std::size_t>(index) >= analysis_.flights.size()) {
         std::string text;
         for (const std::string& line : summaryLines_) {
@@ -352,79 +278,19 @@ void CFlightViewDlg::ShowVerticalSpeed(const FlightSummary& f, std::size_t first
 void CFlightViewDlg::ShowGroundTrack(const FlightSummary& f, std::size_t first, std::size_t last) {
     const std::vector<TrackPoint>& track = analysis_.track;
     const TrackPoint& pad = track[f.launch];
-    // Metres east and north of the pad on the plane touching the Earth there: over a rocket's
-    // drift (a few km) this differs from the great-circle distance by far less than a metre.
-    const double radians = std::numbers::pi / 180;
-    const double eastPerDegree = kEarthRadiusM * radians * std::cos(pad.latitudeDeg * radians);
-    const double northPerDegree = kEarthRadiusM * radians;
     const auto at = [&](const TrackPoint& p) {
-        return QPointF((p.longitudeDeg - pad.longitudeDeg) * eastPerDegree,
-                       (p.latitudeDeg - pad.latitudeDeg) * northPerDegree);
+        return EastNorthMetres(pad.latitudeDeg, pad.longitudeDeg, p.latitudeDeg, p.longitudeDeg);
     };
-    auto* line = new QLineSeries;
-    line->setName(QStringLiteral("Track"));
-    trackMinX_ = trackMaxX_ = trackMinY_ = trackMaxY_ = 0;
+    QList<QPointF> line;
     for (std::size_t i = first; i <= last; ++i) {
-        const QPointF p = at(track[i]);
-        line->append(p);
-        trackMinX_ = std::min(trackMinX_, p.x());
-        trackMaxX_ = std::max(trackMaxX_, p.x());
-        trackMinY_ = std::min(trackMinY_, p.y());
-        trackMaxY_ = std::max(trackMaxY_, p.y());
+        line.append(at(track[i]));
     }
-    QChart* chart = trackView_->chart();
-    chart->addSeries(line);
-    AddMark(chart, QStringLiteral("Pad"), QPointF(0, 0), QColor(0x2e, 0x7d, 0x32));
-    AddMark(chart, f.landed ? QStringLiteral("Landing") : QStringLiteral("Last point"),
-            at(track[f.landing]), QColor(0x15, 0x65, 0xc0));
-    scaleBar_ = new QLineSeries;
-    scaleBar_->setPen(QPen(Qt::black, 3));
-    chart->addSeries(scaleBar_);
-    auto [x, y] = AddAxes(chart, QStringLiteral("Metres east of the pad"),
+    trackView_->ShowTrack(line,
+                          {{QStringLiteral("Pad"), QPointF(0, 0), QColor(0x2e, 0x7d, 0x32)},
+                           {f.landed ? QStringLiteral("Landing") : QStringLiteral("Last point"),
+                            at(track[f.landing]), QColor(0x15, 0x65, 0xc0)}},
+                          QStringLiteral("Metres east of the pad"),
                           QStringLiteral("Metres north of the pad"));
-    // Grid lines through the pad, as many metres apart across as up and down.
-    for (QValueAxis* axis : {x, y}) {
-        axis->setTickType(QValueAxis::TicksDynamic);
-        axis->setTickAnchor(0);
-    }
-    FitGroundTrack();
-}
-
-void CFlightViewDlg::FitGroundTrack() {
-    QChart* chart = trackView_->chart();
-    const QRectF area = chart->plotArea();
-    const auto horizontal = chart->axes(Qt::Horizontal);
-    const auto vertical = chart->axes(Qt::Vertical);
-    if (fitting_ || !scaleBar_ || horizontal.isEmpty() || vertical.isEmpty() || area.width() < 1 ||
-        area.height() < 1) {
-        return;
-    }
-    fitting_ = true;
-    // Room around the track: a tenth of its extent, at least 50 m.
-    const double padX = std::max((trackMaxX_ - trackMinX_) * 0.1, 50.0);
-    const double padY = std::max((trackMaxY_ - trackMinY_) * 0.1, 50.0);
-    const double spanX = trackMaxX_ - trackMinX_ + 2 * padX;
-    const double spanY = trackMaxY_ - trackMinY_ + 2 * padY;
-    const double metresPerPixel = std::max(spanX / area.width(), spanY / area.height());
-    const double centreX = (trackMinX_ + trackMaxX_) / 2;
-    const double centreY = (trackMinY_ + trackMaxY_) / 2;
-    const double halfWidth = metresPerPixel * area.width() / 2;
-    const double halfHeight = metresPerPixel * area.height() / 2;
-    // The scale: a round length of about a quarter of the width, in the lower left corner; the
-    // grid lines are as far apart.
-    const double length = ScaleLength(halfWidth / 2);
-    for (QAbstractAxis* axis : {horizontal.front(), vertical.front()}) {
-        if (auto* values = qobject_cast<QValueAxis*>(axis)) {
-            values->setTickInterval(length);
-        }
-    }
-    horizontal.front()->setRange(centreX - halfWidth, centreX + halfWidth);
-    vertical.front()->setRange(centreY - halfHeight, centreY + halfHeight);
-    const double left = centreX - halfWidth * 0.9;
-    const double bottom = centreY - halfHeight * 0.88;
-    scaleBar_->replace(QList<QPointF>{{left, bottom}, {left + length, bottom}});
-    scaleBar_->setName(ScaleText(length));
-    fitting_ = false;
 }
 
 void CFlightViewDlg::ShowLanding(const FlightSummary& f) {

@@ -15,11 +15,12 @@ class QChartView;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QLineSeries;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace vanteo {
+
+class GroundTrackChart;
 
 // The flight window: what one log says about its flights, as charts and text. Altitude over time
 // and vertical speed over time (seconds from launch), the ground track in metres east and north
@@ -55,9 +56,6 @@ private:
     void ShowAltitude(const FlightSummary& flight, std::size_t first, std::size_t last);
     void ShowVerticalSpeed(const FlightSummary& flight, std::size_t first, std::size_t last);
     void ShowGroundTrack(const FlightSummary& flight, std::size_t first, std::size_t last);
-    // Sets the ground track's axes to equal metres per pixel over its plot area and redraws the
-    // distance scale to match.
-    void FitGroundTrack();
     void ShowLanding(const FlightSummary& flight);
     enum class ExportKind { gpx, csv, kml22 };
     void Export(ExportKind kind);
@@ -73,19 +71,12 @@ private:
     QComboBox* flightSelector_ = nullptr;
     QChartView* altitudeView_ = nullptr;
     QChartView* speedView_ = nullptr;
-    QChartView* trackView_ = nullptr;
+    GroundTrackChart* trackView_ = nullptr;
     QPlainTextEdit* summary_ = nullptr;
     QGroupBox* landingGroup_ = nullptr;
     QLabel* landingDecimal_ = nullptr;
     QLabel* landingDms_ = nullptr;
     QLabel* exportStatus_ = nullptr;
-    QLineSeries* scaleBar_ = nullptr;
-    // The ground track's extent in metres from the pad (pad included), for FitGroundTrack.
-    double trackMinX_ = 0;
-    double trackMaxX_ = 0;
-    double trackMinY_ = 0;
-    double trackMaxY_ = 0;
-    bool fitting_ = false;
     double landingLatitude_ = 0;
     double landingLongitude_ = 0;
 };

@@ -5,80 +5,10 @@
 #include <QJsonObject>
 #include <QString>
 
-#include "flightlog/FlightText.h"
 #include "serial/CFormat.h"
 
 namespace vanteo::cli {
 namespace {
-
-const char* FormatName(aprs::AprsFormat format) {
-    switch (format) {
-        case aprs::AprsFormat::uncompressed:
-            return "uncompressed";
-        case aprs::AprsFormat::compressed:
-            return "compressed";
-        case aprs::AprsFormat::micE:
-            return "mic-e";
-        case aprs::AprsFormat::other:
-            break;
-    }
-    return "other";
-}
-
-// Bytes outside printable ASCII as <0xNN>, so a packet never garbles the terminal.
-std::string Printable(const std::string& bytes) {
-    std::string text;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F) {
-            text += c;
-        } else {
-            text += FormatC("<0x%02X>", byte);
-        }
-    }
-    return text;
-}
-
-std::string UtcTime(std::time_t at, const char* format) {
-    std::tm parts{};
-    gmtime_r(&at, &parts);
-    char text[32] = {};
-    std::strftime(text, sizeof text, format, &parts);
-    return text;
-}
-
-std::string Path(const aprs::Ax25Frame& frame) {
-    const std::string monitor = frame.ToMonitorText();
-    const std::string head = monitor.substr(0, monitor.find(':'));
-    const std::size_t comma = head.find(',');
-    return comma == std::string::npos ? std::string() : head.substr(comma + 1);
-}
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    }
-    return quoted + "\"";
-}
-
-// "49.058333 -72.029167, 376.1 m, course 88, 36.0 kn": what the report says, in that order.
-std::string PositionText(const aprs::AprsReport& r) {
-    std::string text = FormatC("%.6f %.6f", r.latitudeDeg, r.longitudeDeg);
-    if (r.altitudeM) {
-        text += FormatC(", %.1f m", *r.altitudeM);
-    }
-    if (r.courseDeg) {
-        text += FormatC(", course %d", *r.courseDeg);
-    }
-    if (r.speedKnots) {
-        text += FormatC(", %.1f kn", *r.speedKnots);
-    }
-    return text;
-}
 
 // What a position means for the recovery, as the line and the JSON object carry it.
 struct Recovery {
@@ -153,10 +83,7 @@ void PacketPrinter::AppendToTracks(const std::string& station, const aprs::AprsR
 }
 
 bool PacketPrinter::OpenCsv(const std::string& path) {
-    csv_.open(path, std::ios::binary | std::ios::trunc);
-    csv_ << kCsvHeader;
-    csv_.flush();
-    return static_cast<bool>(csv_);
+    return csv_.Open(path);
 }
 
 void PacketPrinter::Print(const aprs::HeardPacket& packet, std::time_t heardAt, double heardAtS) {
@@ -178,27 +105,10 @@ void PacketPrinter::Print(const aprs::HeardPacket& packet, std::time_t heardAt, 
         AppendToTracks(station, r, heardAt);
     }
     // The files first: a line on the screen is never ahead of them.
-    if (csv_.is_open()) {
-        csv_ << UtcTime(heardAt, "%Y-%m-%dT%H:%M:%SZ") << ',' << CsvField(station) << ','
-             << CsvField(packet.frame.destination.ToString()) << ',' << CsvField(Path(packet.frame))
-             << ',' << FormatName(r.format) << ',';
-        if (r.HasPosition()) {
-            csv_ << FormatC("%.6f,%.6f,", r.latitudeDeg, r.longitudeDeg)
-                 << (r.altitudeM ? FormatC("%.1f,%.0f", *r.altitudeM, *r.altitudeM * kFeetPerMetre)
-                                 : std::string(","))
-                 << ',' << (r.courseDeg ? std::to_string(*r.courseDeg) : std::string()) << ','
-                 << (r.speedKnots ? FormatC("%.1f", *r.speedKnots) : std::string()) << ','
-                 << CsvField(Printable(r.comment));
-        } else {
-            csv_ << ",,,,,,";
-        }
-        csv_ << ',' << CsvField(Printable(packet.frame.info)) << "\r\n";
-        csv_.flush();
-        csvFailed_ = csvFailed_ || !csv_;
-    }
+    csv_.Append(packet, heardAt);
     if (json_) {
         QJsonObject object;
-        object["utc"] = QString::fromStdString(UtcTime(heardAt, "%Y-%m-%dT%H:%M:%SZ"));
+        object["utc"] = QString::fromStdString(aprs::UtcTimeText(heardAt, "%Y-%m-%dT%H:%M:%SZ"));
         object["source"] = QString::fromStdString(station);
         object["destination"] = QString::fromStdString(packet.frame.destination.ToString());
         QJsonArray path;
@@ -208,7 +118,7 @@ void PacketPrinter::Print(const aprs::HeardPacket& packet, std::time_t heardAt, 
         object["path"] = path;
         object["info"] = QString::fromLatin1(packet.frame.info.data(),
                                              static_cast<qsizetype>(packet.frame.info.size()));
-        object["format"] = FormatName(r.format);
+        object["format"] = aprs::AprsFormatName(r.format);
         if (r.HasPosition()) {
             object["latitude"] = r.latitudeDeg;
             object["longitude"] = r.longitudeDeg;
@@ -238,9 +148,10 @@ void PacketPrinter::Print(const aprs::HeardPacket& packet, std::time_t heardAt, 
         }
         out_ << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() << std::endl;
     } else {
-        out_ << UtcTime(heardAt, "%H:%M:%S") << ' ' << Printable(packet.frame.ToMonitorText());
+        out_ << aprs::UtcTimeText(heardAt, "%H:%M:%S") << ' '
+             << aprs::PrintableBytes(packet.frame.ToMonitorText());
         if (r.HasPosition()) {
-            out_ << "  [" << PositionText(r) << RecoveryText(recovery) << ']';
+            out_ << "  [" << aprs::PositionText(r) << RecoveryText(recovery) << ']';
         }
         out_ << std::endl;
     }
@@ -250,8 +161,9 @@ std::string PacketPrinter::Summary(std::optional<double> nowS) const {
     if (!last_) {
         return "No position heard.";
     }
-    std::string text = "Last position: " + last_->station + " " + PositionText(last_->report) +
-                       ", heard at " + UtcTime(last_->heardAt, "%H:%M:%S") + " UTC";
+    std::string text = "Last position: " + last_->station + " " +
+                       aprs::PositionText(last_->report) + ", heard at " +
+                       aprs::UtcTimeText(last_->heardAt, "%H:%M:%S") + " UTC";
     if (nowS) {
         text += FormatC(" (%.0f s ago)", *nowS - last_->heardAtS);
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <ctime>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -11,6 +10,7 @@
 
 #include "aprs/AprsPacketDecoder.h"
 #include "aprs/GpsdClient.h"
+#include "aprs/HeardPacketCsv.h"
 #include "flightlog/LiveTrack.h"
 #include "flightlog/LiveTrackFile.h"
 
@@ -23,13 +23,8 @@ namespace vanteo::cli {
 // listener and the summary at the end. Numbers in the "C" locale.
 class PacketPrinter {
 public:
-    // The columns that mean the same as in the flight log's CSV export carry its names (utc,
-    // latitude_deg, longitude_deg, altitude_m, altitude_ft) and its RFC 4180 line ends; the
-    // coordinates keep APRS's resolution (6 decimals), the altitude a tenth of a metre (APRS
-    // sends whole feet).
-    static constexpr const char* kCsvHeader =
-        "utc,source,destination,path,format,latitude_deg,longitude_deg,altitude_m,altitude_ft,"
-        "course_deg,speed_kn,comment,info\r\n";
+    // The CSV log's columns, shared with the recovery window's.
+    static constexpr const char* kCsvHeader = aprs::HeardPacketCsv::kHeader;
     // Where the listener stands, asked once per position printed; none: no distance, bearing.
     using ListenerSource = std::function<std::optional<aprs::ListenerPosition>()>;
 
@@ -55,7 +50,7 @@ public:
     // "Last position: ..." or "No position heard.", one line; with `nowS` (as `heardAtS`) also
     // how long ago it was heard, and with the listener's position its distance and bearing.
     std::string Summary(std::optional<double> nowS = std::nullopt) const;
-    bool CsvFailed() const { return csvFailed_; }
+    bool CsvFailed() const { return csv_.Failed(); }
     // The first track file that could not be written, and why; empty while all are fine.
     const std::string& TrackError() const { return trackError_; }
 
@@ -72,8 +67,7 @@ private:
 
     std::ostream& out_;
     bool json_;
-    std::ofstream csv_;
-    bool csvFailed_ = false;
+    aprs::HeardPacketCsv csv_;
     std::optional<LastPosition> last_;
     std::map<std::string, LiveTrack> tracks_;  // by station, positions only
     ListenerSource listener_;

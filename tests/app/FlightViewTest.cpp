@@ -300,8 +300,11 @@ TEST_F(FlightViewTest, TheNewButtonMovesNoControlOfTheForm) {
     // Laid out without being shown: a window not on screen takes its new size at once.
     Start();
     dlg->layout()->activate();
+    // The row of the new buttons: "View Flight..." and "Recovery...".
     auto* button = dlg->findChild<QAbstractButton*>(QStringLiteral("viewFlightButton"));
+    auto* recovery = dlg->findChild<QAbstractButton*>(QStringLiteral("recoveryButton"));
     ASSERT_TRUE(button->isVisibleTo(dlg.get()));
+    ASSERT_TRUE(recovery->isVisibleTo(dlg.get()));
     std::map<int, QRect> shown;
     for (QWidget* widget : dlg->findChildren<QWidget*>()) {
         if (widget->property("controlId").isValid()) {
@@ -311,6 +314,7 @@ TEST_F(FlightViewTest, TheNewButtonMovesNoControlOfTheForm) {
     }
     const int height = dlg->height();
     button->hide();
+    recovery->hide();
     // A window not shown yet keeps its children's cached sizes until told they changed.
     button->parentWidget()->layout()->invalidate();
     button->parentWidget()->updateGeometry();

@@ -3,18 +3,23 @@
 // writes DIR/normal<SUFFIX>.png, DIR/calibration<SUFFIX>.png and DIR/read-zpnav9<SUFFIX>.png
 // (the form after a Read of a simulated "ZPNAV9" at firmware 130), DIR/about<SUFFIX>.png and
 // DIR/flight<SUFFIX>.png (the flight window of the simulator's demo flight as a tracker at
-// firmware 212 logs it).
-// Run with QT_QPA_PLATFORM=offscreen; QT_SCALE_FACTOR=1.5 renders at 150 %.
+// firmware 212 logs it) and DIR/recovery<SUFFIX>.png (the recovery window after the simulator's
+// beacons of the demo flight every five seconds up to the descent under the main parachute, a
+// position typed). Run with QT_QPA_PLATFORM=offscreen; QT_SCALE_FACTOR=1.5 renders at 150 %.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <cstdio>
 
 #include "app/CAboutDlg.h"
 #include "app/CCommunicatorDlg.h"
 #include "app/CFlightViewDlg.h"
+#include "app/CRecoveryDlg.h"
+#include "aprs/AprsPacketDecoder.h"
 #include "serial/InProcessTransport.h"
 #include "serial/MessageSink.h"
+#include "sim/AprsBeacon.h"
 #include "sim/DemoFlight.h"
 #include "sim/TrackerSimulator.h"
 #include "tests/app/RecordingPrompts.h"
@@ -109,6 +114,40 @@ int main(int argc, char** argv) {
         const bool saved = flight.grab().save(path);
         std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "could not write", qPrintable(path),
                     flight.width(), flight.height());
+        ok = saved && ok;
+    }
+    {
+        constexpr std::size_t kBeaconEveryS = 5;
+        constexpr std::size_t kLastBeaconS = 185;  // under the main parachute
+        vanteo::VirtualClock clock;
+        vanteo::CRecoveryDlg recovery("N0CALL-11", clock);
+        recovery.findChild<QLineEdit*>(QStringLiteral("myPosition"))
+            ->setText(QStringLiteral("40.8790, -119.0570"));
+        const std::vector<vanteo::sim::DemoFix> fixes = vanteo::sim::DemoFlight::Fixes();
+        const vanteo::sim::AprsBeaconConfig config;
+        vanteo::aprs::AprsPacketDecoder decoder;
+        for (std::size_t i = kBeaconEveryS; i < kLastBeaconS; i += kBeaconEveryS) {
+            int course = 0;
+            int speed = 0;
+            vanteo::sim::AprsBeacon::CourseAndSpeed(fixes[i - 1], fixes[i], course, speed);
+            const std::vector<std::uint8_t> frame = vanteo::sim::AprsBeacon::KissFrame(
+                vanteo::sim::AprsBeacon::PositionInfo(fixes[i], course, speed, config), config);
+            std::vector<vanteo::aprs::HeardPacket> packets;
+            decoder.Feed(frame.data(), frame.size(), packets);
+            clock.Advance(static_cast<std::int64_t>(kBeaconEveryS) * 1000);
+            for (const vanteo::aprs::HeardPacket& packet : packets) {
+                recovery.TakePacket(packet, clock.NowMs());
+            }
+        }
+        QCoreApplication::processEvents();
+        clock.Advance(3000);
+        recovery.RefreshAge();
+        recovery.show();
+        QCoreApplication::processEvents();
+        const QString path = dir.filePath("recovery" + suffix + ".png");
+        const bool saved = recovery.grab().save(path);
+        std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "could not write", qPrintable(path),
+                    recovery.width(), recovery.height());
         ok = saved && ok;
     }
     return ok ? 0 : 1;
