@@ -1,8 +1,8 @@
 #include <array>
 #include <cctype>
-#include <initializer_list>
 #include <string>
 
+#include "device/ControlVisibility.h"
 #include "device/FieldTable.h"
 #include "device/LinkSteps.h"
 #include "device/MemoryMap.h"
@@ -24,69 +24,6 @@ constexpr const char* kVersionNotANumber =
     "The tracker's firmware version reply is not a number; nothing was changed. Check the port "
     "and the cable, then Read again.";
 constexpr int kOldestFirmware = 2;
-
-void Show(DeviceContext& ctx, std::initializer_list<int> ids, bool visible = true) {
-    for (const int id : ids) {
-        ctx.ui.SetControlVisible(id, visible);
-    }
-}
-
-// Shows the controls of what this tracker can do and hides those of what it cannot, so a
-// tracker read after another one shows only its own controls.
-void ApplyVisibilityRules(DeviceContext& ctx) {
-    const TrackerCapabilities& caps = ctx.tracker.capabilities;
-    const int version = caps.firmwareVersion;
-    Show(ctx, {control::kOverwriteMemory},
-         version >= 224 && (caps.modelId == "ZPNAVC" || caps.modelId == "ZPNAVD"));
-    Show(ctx, {control::kCompressData, control::kStoreHm, control::kTransmitAltitude},
-         version >= 123 && version < 200);
-    Show(ctx,
-         {control::kProfileSwitchingGroup, control::kProfile1, control::kProfile2,
-          control::kProfileSwitchCaption, control::kAltitudeSwitch, control::kCompareButton,
-          control::kSwitchAltitude, control::kUnitCaption},
-         caps.twoProfiles);
-    // "Once Every" and "Tx Rate" are two views of one record byte: exactly one is shown.
-    Show(ctx, {control::kTxRateLabel, control::kSecsLabel, control::kTxRate}, caps.txRateSpacing);
-    Show(ctx, {control::kOnceEveryLabel, control::kPktsLabel, control::kOnceEvery},
-         !caps.txRateSpacing);
-    Show(ctx, {control::kStoreSmartBeacon}, caps.storeSmartBeacon);
-    Show(ctx, {control::kOnlySendValid}, caps.onlySendValid);
-    Show(ctx, {control::kConvertMetersToFeet}, caps.metersToFeet);
-    Show(ctx, {control::kGpsPowerdown}, caps.gpsPowerdown);
-    Show(ctx, {control::kTransmitVoltage}, caps.transmitVoltage);
-    Show(ctx, {control::kSmartLaunchDetect}, caps.smartLaunchDetect);
-    Show(ctx, {control::kDeviation, control::kDeviationLabel}, caps.deviationAdjust);
-    Show(ctx,
-         {control::kSmartBeaconingGroup, control::kFastSpeed, control::kFastRate,
-          control::kSlowSpeed, control::kSlowRate, control::kTurnSlope, control::kTurnAngle,
-          control::kTurnTime, control::kSlowSpeedLabel, control::kSlowRateLabel,
-          control::kFastSpeedLabel, control::kFastRateLabel, control::kTurnSlopeLabel,
-          control::kTurnAngleLabel, control::kTurnTimeLabel, control::kTxMessage},
-         caps.smartBeaconing);
-    for (int id = control::kFirstSmartBeaconingUnit; id <= control::kLastSmartBeaconingUnit; ++id) {
-        Show(ctx, {id}, caps.smartBeaconing);
-    }
-    Show(ctx, {control::kHwGSwitch}, caps.gSwitch);
-    Show(ctx, {control::kEnableSlotting}, !caps.noSlotting);
-    // "Dig Enable" belongs to calibration mode, which only the command line sets.
-    if (ctx.tracker.calibrationMode)
-        Show(ctx, {control::kDigEnable});
-    Show(ctx, {control::kEnablePowerAmp}, caps.powerAmp);
-    if (!caps.digitalTelemetry) {
-        Show(ctx,
-             {control::kDigitalTelemetryGroup, control::kDigA, control::kDigB, control::kDigC,
-              control::kDigD},
-             false);
-    }
-}
-
-void ApplyDigitalTelemetryRule(DeviceContext& ctx) {
-    Show(ctx,
-         {control::kDigitalTelemetryGroup, control::kDigA, control::kDigB, control::kDigC,
-          control::kDigD},
-         ctx.tracker.capabilities.digitalTelemetry &&
-             (ctx.tracker.flagBytes.telemetry & flag::kDigEnable) != 0);
-}
 
 // The serial number and the calibration, as steps 6 and 7 of the read fetch them.
 bool FetchIdentity(DeviceContext& ctx) {
@@ -328,7 +265,7 @@ bool OnRead(DeviceContext& ctx) {
     caps.ApplyLateFirmwareRules(version);
     form.modelStatus = "Model: " + caps.modelId;
     ForgetEarlierProfiles(ctx);
-    ApplyVisibilityRules(ctx);
+    ApplyVisibility(ctx.ui, ctx.tracker, CapabilityVisibilityRows());
     form.calibrationField = static_cast<std::uint32_t>(form.fcal + caps.calibrationBase);
     form.versionStatus = FormatC("Version:%d", version);
     ctx.ui.ShowForm();
@@ -367,7 +304,7 @@ bool OnRead(DeviceContext& ctx) {
     form.unitCaption = "meters";
     form.altitudeSwitch = Current(ctx).altitudeSwitch;
     ctx.ui.SetControlCaption(control::kCompareButton, Current(ctx).switchAbove != 0 ? ">" : "<");
-    ApplyDigitalTelemetryRule(ctx);
+    ApplyVisibility(ctx.ui, ctx.tracker, RecordVisibilityRows());
 
     ctx.ui.ShowForm();
     form.messages = "Read Complete";
