@@ -193,7 +193,7 @@ TEST_F(ProfileTest, DefaultSetsItsFieldsWithoutReadingTheForm) {
     EXPECT_EQ(ui.ControlText(1027), "1");
     EXPECT_EQ(ui.ControlText(1019), "1");
     EXPECT_EQ(ui.ControlText(1034), "");
-    EXPECT_TRUE(simulator->ReceivedBytes().empty());
+    EXPECT_TRUE(simulator.ReceivedBytes().empty());
 }
 
 }  // namespace

@@ -31,9 +31,9 @@ protected:
     // Puts a 70 cm frequency into the record so the source of "Frequency" is visible:
     // ((433.92 - 0.045) * 1e6 - 2500) * 0.01 - 8192 = 4330533 = 0x421425.
     void RecordCarries433() {
-        simulator->Memory()[16] = 0x42;
-        simulator->Memory()[17] = 0x14;
-        simulator->Memory()[18] = 0x25;
+        simulator.Memory()[16] = 0x42;
+        simulator.Memory()[17] = 0x14;
+        simulator.Memory()[18] = 0x25;
     }
 };
 
@@ -144,7 +144,7 @@ TEST_F(ReadTest, PackedFrequencyModelsTakeTheFrequencyFromTheRecord) {
 TEST_F(ReadTest, OldFirmwareUsesLetterCommandsAndOffsetByOne) {
     Attach(Tracker("ZPNAV0", 17));
     ASSERT_TRUE(OnRead(ctx));
-    const std::string& commands = simulator->Commands();
+    const std::string& commands = simulator.Commands();
     EXPECT_EQ(commands.find('y'), std::string::npos);
     EXPECT_EQ(commands, "?MMVSDXSDKT");
     EXPECT_EQ(form.storeInterval, 0);  // stored 1, shown one less
@@ -197,7 +197,7 @@ TEST_F(ReadTest, Zpnav1DeviationFrom108) {
 
 TEST_F(ReadTest, DigitalTelemetryNeedsTheModelAndTheEnableBit) {
     Attach(Tracker("ZPNAV0", 130));
-    simulator->Memory()[31] = 0x80;
+    simulator.Memory()[31] = 0x80;
     ASSERT_TRUE(OnRead(ctx));
     EXPECT_TRUE(ui.IsVisible(1176));
     EXPECT_TRUE(ui.IsVisible(1089));
@@ -207,7 +207,7 @@ TEST_F(ReadTest, DigitalTelemetryNeedsTheModelAndTheEnableBit) {
 TEST_F(ReadTest, FirmwareBelow2StopsAfterSerialAndCalibration) {
     Attach(Tracker("ZPNAV9", 1));
     EXPECT_FALSE(OnRead(ctx));
-    EXPECT_EQ(simulator->Commands(), "?MMVSD");
+    EXPECT_EQ(simulator.Commands(), "?MMVSD");
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{"You must be running firmware version 2 or greater"});
     EXPECT_TRUE(link.IsOpen());
@@ -248,7 +248,7 @@ TEST_F(ReadTest, AFailedIdentificationChangesNoFlagAndNoShownIdentity) {
               std::vector<std::string>{"The tracker's firmware version reply is not a number; "
                                        "nothing was changed. Check the port and the cable, then "
                                        "Read again."});
-    const std::string& commands = simulator->Commands();
+    const std::string& commands = simulator.Commands();
     EXPECT_EQ(commands.substr(commands.find('M')), "MMV");
 }
 
@@ -275,8 +275,8 @@ TEST_F(ReadTest, EachReadDescribesOnlyTheTrackerOnThePort) {
     EXPECT_FALSE(ui.IsVisible(1134));
     EXPECT_FALSE(ui.IsVisible(1087));  // HW G-Switch was the ZPNAV0's
     ASSERT_TRUE(OnWrite(ctx));
-    EXPECT_EQ(simulator->LastSettingsRecord().at(22), 1);
-    EXPECT_EQ(simulator->LastSettingsRecord().at(23), 5);
+    EXPECT_EQ(simulator.LastSettingsRecord().at(22), 1);
+    EXPECT_EQ(simulator.LastSettingsRecord().at(23), 5);
 
     // A one-profile tracker after a two-profile one shown at Profile 2.
     OnProfile2Clicked(ctx);
@@ -297,7 +297,7 @@ TEST_F(ReadTest, EachReadDescribesOnlyTheTrackerOnThePort) {
 }
 
 TEST_F(ReadTest, CorruptCalibrationIsReportedAndZeroUsed) {
-    simulator->Memory()[0x8D] = 0x11;
+    simulator.Memory()[0x8D] = 0x11;
     ASSERT_TRUE(OnRead(ctx));
     EXPECT_EQ(ui.MessageTexts(),
               (std::vector<std::string>{"Calibration values CORRUPTED, using 0",
@@ -307,7 +307,7 @@ TEST_F(ReadTest, CorruptCalibrationIsReportedAndZeroUsed) {
 
 TEST_F(ReadTest, CorruptCalibrationByLetterCommand) {
     Attach(Tracker("ZPNAV0", 100));
-    simulator->Memory()[0x8D] = 0x11;
+    simulator.Memory()[0x8D] = 0x11;
     ASSERT_TRUE(OnRead(ctx));
     EXPECT_EQ(ui.MessageTexts().front(), "scal1 != scal2, using zero instead");
     EXPECT_EQ(form.fcal, 0);
@@ -318,7 +318,7 @@ TEST_F(ReadTest, ByteAccessGoesWithTheTrackerThatHasIt) {
     Attach(Tracker("ZPNAV0", 100));
     ASSERT_TRUE(OnRead(ctx));
     EXPECT_FALSE(tracker.capabilities.peekPoke);
-    EXPECT_EQ(simulator->Commands(), "?MMVSDXSDKT");
+    EXPECT_EQ(simulator.Commands(), "?MMVSDXSDKT");
 }
 
 TEST_F(ReadTest, NegativeCalibrationAndSerialText) {
@@ -334,7 +334,7 @@ TEST_F(ReadTest, NegativeCalibrationAndSerialText) {
 
 TEST_F(ReadTest, ProfileTwoShownGetsItsOwnValues) {
     tracker.profileStore.currentProfile = 1;
-    simulator->Memory()[30] = 0x10;  // profile 2 switches above
+    simulator.Memory()[30] = 0x10;  // profile 2 switches above
     ASSERT_TRUE(OnRead(ctx));
     EXPECT_EQ(form.slowRate, 300u);
     EXPECT_EQ(form.txMessage, "Recovery mode");
@@ -346,7 +346,7 @@ TEST_F(ReadTest, ProfileTwoShownGetsItsOwnValues) {
 TEST_F(ReadTest, DisabledPathsFollowWhatEachReadFinds) {
     // "XNOPATH" as profile 1's path 2: 'X'<<1 ... and 'H' - '0' = 0x18 << 1 = 0x30, + end bit.
     const std::uint8_t noPath[7] = {0xB0, 0x9C, 0x9E, 0xA0, 0x82, 0xA8, 0x31};
-    std::copy(std::begin(noPath), std::end(noPath), simulator->Memory().begin() + 0x33);
+    std::copy(std::begin(noPath), std::end(noPath), simulator.Memory().begin() + 0x33);
     ASSERT_TRUE(OnRead(ctx));
     EXPECT_EQ(form.path2, "XNOPATH");
     EXPECT_EQ(form.disablePath2, 1);
@@ -361,7 +361,7 @@ TEST_F(ReadTest, DisabledPathsFollowWhatEachReadFinds) {
 
 TEST_F(ReadTest, FullLengthMessageIsTakenWhole) {
     for (std::size_t i = 0; i < 33; ++i) {
-        simulator->Memory()[0x60 + i] = 'M';
+        simulator.Memory()[0x60 + i] = 'M';
     }
     ASSERT_TRUE(OnRead(ctx));
     EXPECT_EQ(form.txMessage, std::string(32, 'M'));

@@ -23,7 +23,7 @@ TEST_P(ReadSweepTest, ReadCompletesWithTheControlsOfItsVersion) {
     EXPECT_EQ(form.modelStatus, std::string("Model: ") + model);
 
     const bool byteAccess = (version >= 108 && version <= 200) || version >= 212;
-    const std::string& commands = simulator->Commands();
+    const std::string& commands = simulator.Commands();
     EXPECT_EQ(commands.find('S') != std::string::npos, !byteAccess);
     EXPECT_EQ(commands.find('X') != std::string::npos, !byteAccess);
 

@@ -18,15 +18,15 @@ protected:
         config.calibration = calibration;
         Attach(config);
         ASSERT_TRUE(OnRead(ctx));
-        simulator->ClearReceivedBytes();
+        simulator.ClearReceivedBytes();
         ui.ClearMessages();
-        commandsBeforeWrite = simulator->Commands().size();
+        commandsBeforeWrite = simulator.Commands().size();
     }
 
     // The values poked from `first` on, in the order they were poked.
     Bytes PokedFrom(std::uint8_t first, std::size_t count) {
         Bytes values;
-        for (const auto& [address, value] : simulator->Pokes()) {
+        for (const auto& [address, value] : simulator.Pokes()) {
             if (address >= first && address < first + count) {
                 values.push_back(value);
             }
@@ -34,8 +34,8 @@ protected:
         return values;
     }
 
-    Bytes Record() { return simulator->LastSettingsRecord(); }
-    std::string CommandsOfWrite() { return simulator->Commands().substr(commandsBeforeWrite); }
+    Bytes Record() { return simulator.LastSettingsRecord(); }
+    std::string CommandsOfWrite() { return simulator.Commands().substr(commandsBeforeWrite); }
 
     std::size_t commandsBeforeWrite = 0;
 };
@@ -44,7 +44,7 @@ TEST_F(WriteTest, RefusedBeforeAnyRead) {
     EXPECT_FALSE(OnWrite(ctx));
     EXPECT_EQ(form.messages, "Please Read the tracker before writing to it");
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Read the tracker first"});
-    EXPECT_TRUE(simulator->ReceivedBytes().empty());
+    EXPECT_TRUE(simulator.ReceivedBytes().empty());
 }
 
 TEST_F(WriteTest, SynthesizerTrackerOn2m) {
@@ -77,7 +77,7 @@ TEST_F(WriteTest, SynthesizerTrackerOn2m) {
                                           0x00, 0x87, 0xE2, 0x00, 0x5A, 0xA0, 0x4F}));
     EXPECT_EQ(PokedFrom(0xC8, 4), (Bytes{0x00, 0x00, 0x07, 0xE2}));
     // Registers go R, N, M, second M, F.
-    const auto& pokes = simulator->Pokes();
+    const auto& pokes = simulator.Pokes();
     const auto at = [&](std::uint8_t address) {
         return std::find_if(pokes.begin(), pokes.end(),
                             [address](const auto& p) { return p.first == address; });
@@ -152,7 +152,7 @@ TEST_F(WriteTest, TrackerWithoutByteAccessGetsPathsByLetterWithPacing) {
     ASSERT_TRUE(OnWrite(ctx));
     EXPECT_EQ(clock.NowMs() - start, 14 * 40);  // the only pauses of a Write
     EXPECT_EQ(CommandsOfWrite(), "?SDVKWP");
-    const Bytes& sent = simulator->ReceivedBytes();
+    const Bytes& sent = simulator.ReceivedBytes();
     const auto w = std::find(sent.begin(), sent.end(), 'W');
     ASSERT_NE(w, sent.end());
     EXPECT_EQ(Bytes(w + 1, w + 15), (Bytes{0xAE, 0x92, 0x88, 0x8A, 0x62, 0x40, 0x02, 0xAE, 0x92,
@@ -204,7 +204,7 @@ TEST_F(WriteTest, ChecksRefuseBeforeAnythingIsSent) {
         } else {
             EXPECT_EQ(ui.MessageTexts().back(), c.longText) << c.text;
         }
-        EXPECT_TRUE(simulator->ReceivedBytes().empty()) << c.text;
+        EXPECT_TRUE(simulator.ReceivedBytes().empty()) << c.text;
     }
 }
 
@@ -226,8 +226,8 @@ TEST_F(WriteTest, ReadThenWriteKeepsEveryLowVoltageCode) {
     for (std::uint32_t code = 330; code <= 415; ++code) {
         sim::SimulatorConfig config;
         Attach(config);
-        simulator->Memory()[33] = static_cast<std::uint8_t>(code >> 8);
-        simulator->Memory()[34] = static_cast<std::uint8_t>(code & 0xFF);
+        simulator.Memory()[33] = static_cast<std::uint8_t>(code >> 8);
+        simulator.Memory()[34] = static_cast<std::uint8_t>(code & 0xFF);
         ASSERT_TRUE(OnRead(ctx)) << code;
         const bool accepted = OnWrite(ctx);
         if (code == 330 || code == 415) {
@@ -243,8 +243,8 @@ TEST_F(WriteTest, ReadThenWriteKeepsEveryLowVoltageCode) {
             << code << " shown as " << form.lowVoltage;
     }
     // The same text typed again after a Read of another code: a code that shows it.
-    simulator->Memory()[33] = 0x01;
-    simulator->Memory()[34] = 0x90;  // 400, "3.87"
+    simulator.Memory()[33] = 0x01;
+    simulator.Memory()[34] = 0x90;  // 400, "3.87"
     ASSERT_TRUE(OnRead(ctx));
     ui.Type(1028, "3.20");
     ASSERT_TRUE(OnWrite(ctx));
@@ -262,7 +262,7 @@ TEST_F(WriteTest, LowerCaseCallsignIsRefusedByTheForm) {
     EXPECT_EQ(ui.MessageTexts().back(),
               "Invalid character in callsign string, only A-Z, 0-9 and /.?,:;- supported");
     EXPECT_NE(tracker.profileStore.profiles[0].slowRate, 123u);
-    EXPECT_TRUE(simulator->ReceivedBytes().empty());
+    EXPECT_TRUE(simulator.ReceivedBytes().empty());
 }
 
 // The profile the form does not show passes the same path and message checks as the shown one.
@@ -296,7 +296,7 @@ TEST_F(WriteTest, TheOtherProfilesStoredTextsAreCheckedBeforeAnythingIsSent) {
         }
         EXPECT_FALSE(OnWrite(ctx)) << c.path1;
         EXPECT_EQ(form.messages, c.longText);
-        EXPECT_TRUE(simulator->ReceivedBytes().empty()) << c.path1;
+        EXPECT_TRUE(simulator.ReceivedBytes().empty()) << c.path1;
     }
 }
 
@@ -361,7 +361,7 @@ TEST_F(WriteTest, ProfileTwoShownGoesToItsOwnAddresses) {
 
 TEST_F(WriteTest, LinkLossEndsTheWriteWithoutCompletion) {
     ReadTracker("ZPNAV9", 130);
-    simulator->Config().faults.disconnectAfterBytes = 100;
+    simulator.Config().faults.disconnectAfterBytes = 100;
     EXPECT_FALSE(OnWrite(ctx));
     EXPECT_NE(form.messages, "Write Complete");
     EXPECT_FALSE(link.IsOpen());
@@ -374,7 +374,7 @@ TEST_F(WriteTest, LinkLossEndsTheWriteWithoutCompletion) {
     tracker.capabilities = TrackerCapabilities{};  // a fresh run: no byte access from above
     ReadTracker("ZPNAV0", 100);
     ui.Type(1001, "433.920");
-    simulator->Config().faults.disconnectAfterBytes = simulator->BytesSent() + 26;
+    simulator.Config().faults.disconnectAfterBytes = simulator.BytesSent() + 26;
     EXPECT_FALSE(OnWrite(ctx));
     EXPECT_EQ(CommandsOfWrite(), "?SDVKW");
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{
@@ -389,17 +389,17 @@ TEST_F(WriteTest, AWriteThatStopsSaysHowFarItGot) {
         "Write failed part way: the tracker may be partly written. Read it and check every "
         "setting before flying";
     ReadTracker("ZPNAV9", 130);
-    const long before = simulator->BytesSent();
+    const long before = simulator.BytesSent();
     ASSERT_TRUE(OnWrite(ctx));
-    const long writeBytes = simulator->BytesSent() - before;
+    const long writeBytes = simulator.BytesSent() - before;
     int partly = 0;
     for (long cut = 0; cut < writeBytes; ++cut) {
         ReadTracker("ZPNAV9", 130);
         ASSERT_EQ(form.messages, "Read Complete");
-        simulator->Config().faults.disconnectAfterBytes = simulator->BytesSent() + cut;
+        simulator.Config().faults.disconnectAfterBytes = simulator.BytesSent() + cut;
         EXPECT_FALSE(OnWrite(ctx)) << cut;
         EXPECT_EQ(ui.ControlText(1002), form.messages) << cut;
-        if (!simulator->Pokes().empty()) {
+        if (!simulator.Pokes().empty()) {
             EXPECT_EQ(form.messages, partlyWritten) << cut;
         } else if (cut < 4) {  // not even the attention exchange's "OK" LF CR
             EXPECT_EQ(form.messages, nothingWritten) << cut;
@@ -414,11 +414,11 @@ TEST_F(WriteTest, AWriteThatStopsSaysHowFarItGot) {
 
 TEST_F(WriteTest, OldFirmwareStopsAfterTheVersion) {
     ReadTracker("ZPNAV9", 130);
-    simulator->Config().firmwareVersion = 1;
+    simulator.Config().firmwareVersion = 1;
     EXPECT_FALSE(OnWrite(ctx));
     EXPECT_EQ(ui.MessageTexts().back(), "YOu must be running firmware version 2 or greater");
     EXPECT_TRUE(link.IsOpen());
-    EXPECT_TRUE(simulator->LastSettingsRecord().empty());
+    EXPECT_TRUE(simulator.LastSettingsRecord().empty());
 }
 
 }  // namespace

@@ -5,16 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "device/Operations.h"
-
 namespace vanteo::test {
 FaultRig::FaultRig(sim::SimulatorConfig config)
-    : simulator(std::move(config)), link(ui, clock, [this](const std::string&) {
-          return std::make_unique<InProcessTransport>(simulator, clock);
-      }) {
-    form.comPort = "SIM";
-    RunFormStartUp(device, "");
-}
+    : SimulatedTracker(Start::formStartUp, std::move(config)) {}
 
 FaultRig::~FaultRig() {
     WaitForFlashWorker(ctx);

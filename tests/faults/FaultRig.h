@@ -2,16 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "device/DeviceContext.h"
 #include "flightlog/FlightLogOperations.h"
-#include "serial/InProcessTransport.h"
-#include "serial/SerialLink.h"
-#include "sim/TrackerSimulator.h"
-#include "tests/support/ScriptedInteraction.h"
+#include "tests/support/SimulatedTracker.h"
 #include "tests/support/TemporaryFolder.h"
 
 namespace vanteo::test {
@@ -19,7 +14,7 @@ namespace vanteo::test {
 // Everything an operation needs, in one place: the started form, the tracker records, a scripted
 // user, a simulated tracker behind the serial link on a virtual clock, the flight-log state and a
 // scratch folder (removed with the rig).
-class FaultRig {
+class FaultRig : public SimulatedTracker {
 public:
     explicit FaultRig(sim::SimulatorConfig config = {});
     ~FaultRig();
@@ -33,14 +28,7 @@ public:
     // Names of every entry in the scratch folder, sorted.
     std::vector<std::string> FolderEntries() const;
 
-    FormModel form = FormModel::Constructed();
-    TrackerState tracker;
-    ScriptedInteraction ui{form};
-    VirtualClock clock;
-    sim::TrackerSimulator simulator;
-    SerialLink link;
     FlightLogState log;
-    DeviceContext device{form, tracker, link, ui};
     FlightLogContext ctx{device, log};
     TemporaryFolder scratch;
     const std::filesystem::path folder = scratch.Root();

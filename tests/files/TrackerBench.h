@@ -4,15 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
-#include "device/DeviceContext.h"
-#include "serial/InProcessTransport.h"
-#include "serial/SerialLink.h"
-#include "sim/TrackerSimulator.h"
-#include "tests/support/ScriptedInteraction.h"
+#include "tests/support/SimulatedTracker.h"
 #include "tests/support/TemporaryFolder.h"
 
 namespace vanteo::test {
@@ -22,14 +17,11 @@ inline constexpr const char* kLineTimeout =
 
 // A started form, a scripted user and a simulated tracker behind a SerialLink on a virtual clock,
 // plus a scratch folder for files.
-class TrackerBench : public ::testing::Test {
+class TrackerBench : public ::testing::Test, protected SimulatedTracker {
 protected:
-    TrackerBench() {
-        form.comPort = "COM3";
-        ui.ShowForm();
-    }
+    TrackerBench() : SimulatedTracker(Start::startedFields) {}
 
-    std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+    std::string PathOf(const std::string& name) const { return scratch.Path(name); }
     void WriteFile(const std::string& name, const std::string& text) const {
         std::ofstream(PathOf(name), std::ios::binary) << text;
     }
@@ -39,22 +31,10 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
-    std::size_t FilesInDir() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir),
-                                                      std::filesystem::directory_iterator()));
-    }
+    std::size_t FilesInDir() const { return scratch.Files().size(); }
 
-    FormModel form = FormModel::StartUp();
-    TrackerState tracker;
-    ScriptedInteraction ui{form};
-    VirtualClock clock;
-    sim::TrackerSimulator sim;
-    int portsOpened = 0;
-    SerialLink link{ui, clock, [this](const std::string&) {
-                        ++portsOpened;
-                        return std::make_unique<InProcessTransport>(sim, clock);
-                    }};
-    DeviceContext ctx{form, tracker, link, ui};
+    sim::TrackerSimulator& sim = simulator;
+    DeviceContext& ctx = device;
     TemporaryFolder scratch;
     const std::filesystem::path dir = scratch.Root();
 };
