@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace vanteo::test {
 FaultRig::FaultRig(sim::SimulatorConfig config)
     : SimulatedTracker(Start::formStartUp, std::move(config)) {}
@@ -14,14 +11,11 @@ FaultRig::~FaultRig() {
 }
 
 void FaultRig::WriteFile(const std::string& name, const std::string& text) const {
-    std::ofstream(PathOf(name), std::ios::binary) << text;
+    test::WriteFile(PathOf(name), text);
 }
 
 std::string FaultRig::ReadFile(const std::string& name) const {
-    std::ifstream in(PathOf(name), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test::ReadFile(PathOf(name));
 }
 
 std::vector<std::string> FaultRig::FolderEntries() const {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/support/SimulatedTracker.h"
@@ -23,14 +21,9 @@ protected:
 
     std::string PathOf(const std::string& name) const { return scratch.Path(name); }
     void WriteFile(const std::string& name, const std::string& text) const {
-        std::ofstream(PathOf(name), std::ios::binary) << text;
+        test::WriteFile(PathOf(name), text);
     }
-    std::string ReadFile(const std::string& name) const {
-        std::ifstream in(PathOf(name), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string ReadFile(const std::string& name) const { return test::ReadFile(PathOf(name)); }
     std::size_t FilesInDir() const { return scratch.Files().size(); }
 
     sim::TrackerSimulator& sim = simulator;

@@ -1,8 +1,6 @@
 #include "tests/flightlog/FlightLogRig.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace vanteo::test {
 
@@ -64,18 +62,6 @@ bool FlightLogRig::Validate(const std::string& input, const std::string& output)
     ui.QueueOpenFile(input);
     ui.QueueSaveFile(output);
     return static_cast<bool>(OnValidateKml(ctx));
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
 }
 
 bool HaveProgram(const std::string& program) {

@@ -77,8 +77,6 @@ struct FlightLogRig {
     FlightLogContext ctx{deviceContext, log};
 };
 
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& text);
 // True when the shell finds `program`.
 bool HaveProgram(const std::string& program);
 // Runs `command` through the shell; its exit status and standard output.

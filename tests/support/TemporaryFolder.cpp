@@ -1,7 +1,9 @@
 #include "tests/support/TemporaryFolder.h"
 
 #include <algorithm>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <system_error>
 
 namespace vanteo::test {
@@ -25,6 +27,18 @@ std::vector<std::string> TemporaryFolder::Files() const {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
 }
 
 }  // namespace vanteo::test

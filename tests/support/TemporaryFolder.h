@@ -23,4 +23,9 @@ private:
     std::filesystem::path path_;
 };
 
+// A file's bytes; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+// Creates or replaces the file with `text`, byte for byte.
+void WriteFile(const std::string& path, const std::string& text);
+
 }  // namespace vanteo::test
