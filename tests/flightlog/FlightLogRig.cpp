@@ -46,11 +46,8 @@ void GatedDevice::ReceiveFromHost(const std::uint8_t* data, std::size_t count, s
     inner_.ReceiveFromHost(data, count, nowMs);
 }
 
-FlightLogRig::FlightLogRig(ByteDevice& device)
-    : device(device), link(ui, clock, [this](const std::string&) {
-          return std::make_unique<InProcessTransport>(this->device, clock);
-      }) {
-    form.comPort = "SIM";
+FlightLogRig::FlightLogRig(ByteDevice& device) : SimulatedTracker(Start::bareFields) {
+    wire = &device;
 }
 
 bool FlightLogRig::StartDownload(const std::string& path) {

@@ -9,11 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "device/DeviceContext.h"
 #include "flightlog/FlightLogOperations.h"
-#include "serial/InProcessTransport.h"
-#include "sim/TrackerSimulator.h"
-#include "tests/support/ScriptedInteraction.h"
+#include "tests/support/SimulatedTracker.h"
 #include "tests/support/TemporaryFolder.h"
 
 namespace vanteo::test {
@@ -57,7 +54,7 @@ private:
 };
 
 // Everything an operation needs, wired to `device` over the in-process link on a virtual clock.
-struct FlightLogRig {
+struct FlightLogRig : SimulatedTracker {
     explicit FlightLogRig(ByteDevice& device);
 
     // Answers the save dialog with `path` and presses "Read Flash"; true when the worker started.
@@ -66,15 +63,9 @@ struct FlightLogRig {
     // "Validate KML"; its result.
     bool Validate(const std::string& input, const std::string& output);
 
-    ByteDevice& device;
-    VirtualClock clock;
-    FormModel form;
-    TrackerState tracker;
-    ScriptedInteraction ui{form};
-    SerialLink link;
+    DeviceContext& deviceContext = device;
     FlightLogState log;
-    DeviceContext deviceContext{form, tracker, link, ui};
-    FlightLogContext ctx{deviceContext, log};
+    FlightLogContext ctx{device, log};
 };
 
 // True when the shell finds `program`.

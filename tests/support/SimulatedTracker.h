@@ -16,24 +16,30 @@
 namespace vanteo::test {
 
 // The objects every operation test wires up: the form, the tracker records, a scripted user and a
-// simulated tracker behind the serial link, all on a virtual clock. Header only: the programs
-// that use it link the simulator themselves.
+// simulated tracker behind the serial link, all on a virtual clock. A test may put another byte
+// device on the wire (`wire`) before the port opens. Header only: the programs that use it link
+// the simulator themselves.
 class SimulatedTracker {
 public:
     enum class Start {
         formStartUp,    // a constructed form through the window's start-up, port "SIM"
         startedFields,  // the fields as after start-up shown in the controls, port "COM3"
+        bareFields,     // default fields, no start-up, port "SIM"
     };
 
     explicit SimulatedTracker(Start start = Start::formStartUp, sim::SimulatorConfig config = {})
-        : form(start == Start::formStartUp ? FormModel::Constructed() : FormModel::StartUp()),
+        : form(start == Start::formStartUp     ? FormModel::Constructed()
+               : start == Start::startedFields ? FormModel::StartUp()
+                                               : FormModel()),
           simulator(std::move(config)) {
         if (start == Start::formStartUp) {
             form.comPort = "SIM";
             RunFormStartUp(device, "");
-        } else {
+        } else if (start == Start::startedFields) {
             form.comPort = "COM3";
             ui.ShowForm();
+        } else {
+            form.comPort = "SIM";
         }
     }
     SimulatedTracker(const SimulatedTracker&) = delete;
@@ -50,10 +56,11 @@ public:
     ScriptedInteraction ui{form};
     VirtualClock clock;
     sim::TrackerSimulator simulator;
+    ByteDevice* wire = &simulator;  // what the next opened port talks to
     int portsOpened = 0;
     SerialLink link{ui, clock, [this](const std::string&) {
                         ++portsOpened;
-                        return std::make_unique<InProcessTransport>(simulator, clock);
+                        return std::make_unique<InProcessTransport>(*wire, clock);
                     }};
     DeviceContext device{form, tracker, link, ui};
 };
