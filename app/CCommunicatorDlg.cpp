@@ -211,7 +211,7 @@ void CCommunicatorDlg::PrepareControls() {
 }
 
 void CCommunicatorDlg::ConnectCommands() {
-    using DeviceOperation = bool (*)(DeviceContext&);
+    using DeviceOperation = OperationResult (*)(DeviceContext&);
     using FormBehaviour = void (*)(DeviceContext&);
     using LogOperation = bool (*)(FlightLogContext&);
 
@@ -222,7 +222,7 @@ void CCommunicatorDlg::ConnectCommands() {
     };
     const auto device = [this](DeviceOperation operation) {
         return [this, operation] {
-            RunLinkOperation([this, operation] { return operation(device_); });
+            RunLinkOperation([this, operation] { return static_cast<bool>(operation(device_)); });
         };
     };
     // Save Cfg, Restore Cfg and the flash operations open the port named in the box without
@@ -231,7 +231,7 @@ void CCommunicatorDlg::ConnectCommands() {
         return [this, operation] {
             RunLinkOperation([this, operation] {
                 TakePortFromBox();
-                return operation(device_);
+                return static_cast<bool>(operation(device_));
             });
         };
     };
@@ -255,12 +255,8 @@ void CCommunicatorDlg::ConnectCommands() {
     connectButton(control::kSend1200, device(&OnSend1200));
     connectButton(control::kDev0, device(&OnDev0));
     connectButton(control::kDev4, device(&OnDev4));
-    connectButton(control::kSaveCfg, deviceOnBoxPort([](DeviceContext& ctx) {
-                      return static_cast<bool>(OnSaveCfg(ctx));
-                  }));
-    connectButton(control::kRestoreCfg, deviceOnBoxPort([](DeviceContext& ctx) {
-                      return static_cast<bool>(OnRestoreCfg(ctx));
-                  }));
+    connectButton(control::kSaveCfg, deviceOnBoxPort(&OnSaveCfg));
+    connectButton(control::kRestoreCfg, deviceOnBoxPort(&OnRestoreCfg));
     connectButton(control::kReadFlash, [this] {
         RunLinkOperation([this] {
             TakePortFromBox();

@@ -275,10 +275,11 @@ int main(int argc, char** argv) {
         }
         Host host(sim.Port());
         constexpr double kReadPausesS = 0.5 + 0.1;  // before and after the attention exchange
-        all.push_back(Measure(host, "Read", kReadPausesS, [&] { return OnRead(host.device); }));
+        all.push_back(Measure(host, "Read", kReadPausesS,
+                              [&] { return static_cast<bool>(OnRead(host.device)); }));
         Print(all.back());
-        all.push_back(
-            Measure(host, "Write", WritePausesS(host), [&] { return OnWrite(host.device); }));
+        all.push_back(Measure(host, "Write", WritePausesS(host),
+                              [&] { return static_cast<bool>(OnWrite(host.device)); }));
         Print(all.back());
         const std::string config = (folder / "tracker.kvt").string();
         host.ui.savePath = config;

@@ -168,8 +168,8 @@ int CliCommands::ReadTrackerFirst() {
     if (!LinkFree()) {
         return kFailed;
     }
-    if (!OnRead(device_)) {
-        return Finish(false);
+    if (const OperationResult read = OnRead(device_); read.outcome != Outcome::completed) {
+        return Finish(read);
     }
     lineBefore_ = device_.form.messages;
     return kDone;
@@ -281,8 +281,8 @@ int CliCommands::Write(const CliRequest& request) {
     if (!failure.empty()) {
         return Fail(failure + "; correct it with --set; nothing was written");
     }
-    const bool written = OnWrite(device_);
-    if (written && !keptNote.empty()) {
+    const OperationResult written = OnWrite(device_);
+    if (written.outcome == Outcome::completed && !keptNote.empty()) {
         console_.Note(keptNote);
     }
     return Finish(written);

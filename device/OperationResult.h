@@ -6,7 +6,8 @@ namespace vanteo {
 // by the texts the user was shown.
 enum class Outcome {
     completed,  // ran to its normal end
-    refused,    // did not start: another operation holds the link
+    refused,    // did not start: another operation holds the link, or a check of the form or
+                // the tracker said no; nothing was sent
     failed,     // stopped on a failure the user has been told about
     cancelled,  // the user cancelled a dialog or the progress
 };

@@ -28,8 +28,8 @@ bool SetStopLine(FormModel& form, const std::string& lineBefore, const std::stri
 void RunFormStartUp(DeviceContext& ctx, const std::string& argument);
 
 // "Read" (1005) and "Write" (1003).
-bool OnRead(DeviceContext& ctx);
-bool OnWrite(DeviceContext& ctx);
+OperationResult OnRead(DeviceContext& ctx);
+OperationResult OnWrite(DeviceContext& ctx);
 
 // Profile store and form behaviour.
 void StoreFormInProfile(DeviceContext& ctx);
@@ -46,10 +46,10 @@ OperationResult OnSaveCfg(DeviceContext& ctx);
 OperationResult OnRestoreCfg(DeviceContext& ctx);
 
 // "Run" (1014), "Send 1200" (1127), "Update" (1036), "Dev0" (1193), "Dev4" (1194).
-bool OnRun(DeviceContext& ctx);
-bool OnSend1200(DeviceContext& ctx);
-bool OnUpdate(DeviceContext& ctx);
-bool OnDev0(DeviceContext& ctx);
-bool OnDev4(DeviceContext& ctx);
+OperationResult OnRun(DeviceContext& ctx);
+OperationResult OnSend1200(DeviceContext& ctx);
+OperationResult OnUpdate(DeviceContext& ctx);
+OperationResult OnDev0(DeviceContext& ctx);
+OperationResult OnDev4(DeviceContext& ctx);
 
 }  // namespace vanteo

@@ -195,7 +195,7 @@ std::string SerialNumberText(std::uint32_t serial) {
 
 }  // namespace
 
-bool OnRead(DeviceContext& ctx) {
+OperationResult OnRead(DeviceContext& ctx) {
     FormModel& form = ctx.form;
     TrackerCapabilities& caps = ctx.tracker.capabilities;
     // Only the port is needed; the Read replaces the rest, so nothing the form holds stops it.
@@ -203,7 +203,7 @@ bool OnRead(DeviceContext& ctx) {
     form.messages = "Reading...";
     ctx.tracker.toneOn = false;
     if (!ctx.link.OpenPort(form.comPort)) {
-        return false;
+        return Outcome::failed;
     }
     ctx.link.Sleep(kSettleBeforeSyncMs);
     ctx.link.Sync();
@@ -220,7 +220,7 @@ bool OnRead(DeviceContext& ctx) {
         form.serialNumber = earlierSerialNumber;
         form.fcal = earlierFcal;
         ctx.ui.ShowForm();
-        return false;
+        return OperationResult(Outcome::failed);
     };
     caps = TrackerCapabilities{};
 
@@ -271,16 +271,16 @@ bool OnRead(DeviceContext& ctx) {
     ctx.ui.ShowForm();
 
     if (caps.pllRegisters && !ReadSynthRegisters(ctx)) {
-        return false;
+        return Outcome::failed;
     }
     if (caps.smartBeaconing && !ReadSmartBeaconing(ctx)) {
-        return false;
+        return Outcome::failed;
     }
     if (!ReadMessages(ctx) || !ReadSwitchAltitudes(ctx) || !ReadPaths(ctx)) {
-        return false;
+        return Outcome::failed;
     }
     if (!FetchIdentity(ctx)) {
-        return false;
+        return Outcome::failed;
     }
     // Asked as the tracker expects it, but the reply is not used by the read.
     char unusedSizeReply = '\0';
@@ -289,11 +289,11 @@ bool OnRead(DeviceContext& ctx) {
     if (!SendCommand(ctx, command::kReadRecord)) {
         form.messages = kWriteFailed;
         ctx.ui.ShowForm();
-        return false;
+        return Outcome::failed;
     }
     std::string recordBytes;
     if (!ctx.link.ReadExact(recordBytes, kRecordReadBytes)) {
-        return false;
+        return Outcome::failed;
     }
     ReadRecord record{};
     for (std::size_t i = 0; i < record.size() && i < recordBytes.size(); ++i) {
@@ -310,7 +310,7 @@ bool OnRead(DeviceContext& ctx) {
     form.messages = "Read Complete";
     ctx.ui.ShowForm();
     ctx.link.Close();
-    return true;
+    return Outcome::completed;
 }
 
 }  // namespace vanteo

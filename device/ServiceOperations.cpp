@@ -63,48 +63,48 @@ bool WriteDevAddr(DeviceContext& ctx, std::uint8_t value) {
 
 }  // namespace
 
-bool OnRun(DeviceContext& ctx) {
+OperationResult OnRun(DeviceContext& ctx) {
     if (!ctx.link.OpenPort(ctx.form.comPort)) {
-        return false;
+        return Outcome::failed;
     }
     const bool sent = ctx.link.WriteByte(command::kTransmit);
     ctx.link.Close();
     if (!sent) {
         ShowInMessages(ctx, "TX not started: the port refused the command");
-        return false;
+        return Outcome::failed;
     }
     ShowInMessages(ctx, "TX running, Enter a command to stop");
-    return true;
+    return Outcome::completed;
 }
 
-bool OnSend1200(DeviceContext& ctx) {
+OperationResult OnSend1200(DeviceContext& ctx) {
     if (!ctx.link.OpenPort(ctx.form.comPort)) {
-        return false;
+        return Outcome::failed;
     }
     if (!ctx.tracker.toneOn) {
         ctx.link.Sleep(kTonePauseMs);
         if (!ctx.link.Sync()) {
-            return false;  // nothing switched on; the link has said why
+            return Outcome::failed;  // nothing switched on; the link has said why
         }
         ctx.link.Sleep(kTonePauseMs);
         if (!ctx.link.WriteByte(command::kTone1200)) {
             ShowInMessages(ctx, "Tone not started: the port refused the command");
-            return false;
+            return Outcome::failed;
         }
         ctx.tracker.toneOn = true;
         ShowInMessages(ctx, "Turning on 1200 Hz tone");
-        return true;
+        return Outcome::completed;
     }
     // Any command ends the tone; the attention exchange is the harmless one.
     ShowInMessages(ctx, "Turning off 1200 Hz tone");
     ctx.tracker.toneOn = false;
-    return ctx.link.Sync();
+    return ctx.link.Sync() ? Outcome::completed : Outcome::failed;
 }
 
-bool OnUpdate(DeviceContext& ctx) {
+OperationResult OnUpdate(DeviceContext& ctx) {
     // The block is the tracker's identity: never write it from fields the form refused.
     if (!ctx.ui.ReadForm()) {
-        return false;
+        return Outcome::refused;
     }
     // The user edits fcal plus the model's base; what is stored is the difference. The field is
     // unsigned 32-bit, so a calibration below -base shows wrapped (fcal -4000 on a 3900 base is
@@ -115,29 +115,29 @@ bool OnUpdate(DeviceContext& ctx) {
         ctx.ui.ShowMessage(
             FormatC("Calibration out of range: the field before --> must lie within %d of %d",
                     kMaxCalibrationMagnitude, ctx.tracker.capabilities.calibrationBase));
-        return false;
+        return Outcome::refused;
     }
     if (!ctx.link.OpenPort(ctx.form.comPort)) {
-        return false;
+        return Outcome::failed;
     }
     const FactoryBlock block =
         BuildFactoryBlock(ctx.form.serialNumber, ctx.form.idString, newCalibration);
 
     if (ctx.tracker.capabilities.peekPoke) {
         if (!PokeRun(ctx.link, address::kSerialNumber, block.data(), block.size())) {
-            return false;  // the link has said why and is closed
+            return Outcome::failed;  // the link has said why and is closed
         }
     } else {
         // A refused 'U' shows up as the time-out of the line that should answer it.
         std::string reply;
         ctx.link.WriteByte(command::kFactoryBlock);
         if (!ctx.link.ReadLine(reply)) {
-            return false;  // the link has said why and is closed
+            return Outcome::failed;  // the link has said why and is closed
         }
         // Nothing answers the block, so a refused write is the only sign it did not go out.
         if (!ctx.link.WriteBytes(block.data(), block.size())) {
             ctx.ui.ShowMessage("Serial Numbers not updated: the port refused the block");
-            return false;
+            return Outcome::failed;
         }
     }
 
@@ -147,15 +147,15 @@ bool OnUpdate(DeviceContext& ctx) {
     ShowInMessages(ctx, FormatC("106 writing Scal1 is %x  calibrate is %x", scal1,
                                 static_cast<unsigned>(newCalibration)));
     ctx.ui.ShowMessage("Serial Numbers updated");
-    return true;
+    return Outcome::completed;
 }
 
-bool OnDev0(DeviceContext& ctx) {
-    return WriteDevAddr(ctx, 0);
+OperationResult OnDev0(DeviceContext& ctx) {
+    return WriteDevAddr(ctx, 0) ? Outcome::completed : Outcome::failed;
 }
 
-bool OnDev4(DeviceContext& ctx) {
-    return WriteDevAddr(ctx, 4);
+OperationResult OnDev4(DeviceContext& ctx) {
+    return WriteDevAddr(ctx, 4) ? Outcome::completed : Outcome::failed;
 }
 
 }  // namespace vanteo

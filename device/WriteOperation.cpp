@@ -330,59 +330,71 @@ bool StopWith(DeviceContext& ctx, const char* line) {
     return false;
 }
 
+// The same as the Write's own outcome: a refused check sent nothing, a stop after the port
+// opened is a failure.
+OperationResult Refused(DeviceContext& ctx, const char* longText, const char* shortText) {
+    Refuse(ctx, longText, shortText);
+    return Outcome::refused;
+}
+
+OperationResult Stopped(DeviceContext& ctx, const char* line) {
+    StopWith(ctx, line);
+    return Outcome::failed;
+}
+
 }  // namespace
 
-bool OnWrite(DeviceContext& ctx) {
+OperationResult OnWrite(DeviceContext& ctx) {
     FormModel& form = ctx.form;
     TrackerCapabilities& caps = ctx.tracker.capabilities;
     SerialLink& link = ctx.link;
     ctx.tracker.toneOn = false;
     if (!ctx.ui.ReadForm()) {
-        return false;
+        return Outcome::refused;
     }
     ctx.ui.ShowForm();
     // Without an identification there is no voltage scale for the low-voltage code and no way
     // to know which encodings this tracker takes.
     if (caps.voltageMultiplier == 0) {
-        return Refuse(ctx, "Please Read the tracker before writing to it",
-                      "Read the tracker first");
+        return Refused(ctx, "Please Read the tracker before writing to it",
+                       "Read the tracker first");
     }
     if (!Validate(ctx)) {
-        return false;
+        return Outcome::refused;
     }
     StoreFormInProfile(ctx);
     ApplyPathRule(ctx);
     if (form.path1.size() != kPathLength) {
-        return Refuse(ctx, "path 1 must be 7 characters long", "Invalid path length");
+        return Refused(ctx, "path 1 must be 7 characters long", "Invalid path length");
     }
     if (form.path2.size() != kPathLength) {
-        return Refuse(ctx, "path 2 must be 7 characters long", "Invalid path length");
+        return Refused(ctx, "path 2 must be 7 characters long", "Invalid path length");
     }
     if (!ValidateOtherProfile(ctx)) {
-        return false;
+        return Outcome::refused;
     }
     form.idString.resize(std::max(form.idString.size(), kIdStringLength), ' ');
     const std::optional<IdStringBytes> idBytes = EncodeIdString(form.idString);
     if (!idBytes) {
         ctx.ui.ShowMessage(
             "Invalid character in callsign string, only A-Z, 0-9 and /.?,:;- supported");
-        return false;
+        return Outcome::refused;
     }
 
     if (!link.OpenPort(form.comPort)) {
-        return false;
+        return Outcome::failed;
     }
     if (!AskTracker(ctx)) {
-        return StopWith(ctx, kNothingWritten);
+        return Stopped(ctx, kNothingWritten);
     }
     if (!SendConfiguration(ctx, *idBytes)) {
-        return StopWith(ctx, kPartlyWritten);
+        return Stopped(ctx, kPartlyWritten);
     }
 
     form.messages = "Write Complete";
     ctx.ui.ShowForm();
     link.Close();
-    return true;
+    return Outcome::completed;
 }
 
 }  // namespace vanteo

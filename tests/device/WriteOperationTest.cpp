@@ -229,7 +229,7 @@ TEST_F(WriteTest, ReadThenWriteKeepsEveryLowVoltageCode) {
         simulator.Memory()[33] = static_cast<std::uint8_t>(code >> 8);
         simulator.Memory()[34] = static_cast<std::uint8_t>(code & 0xFF);
         ASSERT_TRUE(OnRead(ctx)) << code;
-        const bool accepted = OnWrite(ctx);
+        const bool accepted = static_cast<bool>(OnWrite(ctx));
         if (code == 330 || code == 415) {
             EXPECT_FALSE(accepted) << code;
             EXPECT_EQ(form.messages, "Please enter a voltage value between 3.2V and 4.0V");

@@ -121,9 +121,9 @@ std::string RestoreFileFor(const sim::TrackerSimulator& simulator) {
 bool RunOperation(FaultRig& rig, Op op) {
     switch (op) {
         case Op::read:
-            return OnRead(rig.device);
+            return static_cast<bool>(OnRead(rig.device));
         case Op::write:
-            return OnWrite(rig.device);
+            return static_cast<bool>(OnWrite(rig.device));
         case Op::saveCfg:
             rig.ui.QueueSaveFile(rig.PathOf(kConfigFile));
             return static_cast<bool>(OnSaveCfg(rig.device));
@@ -131,15 +131,15 @@ bool RunOperation(FaultRig& rig, Op op) {
             rig.ui.QueueOpenFile(rig.PathOf(kRestoreFile));
             return static_cast<bool>(OnRestoreCfg(rig.device));
         case Op::run:
-            return OnRun(rig.device);
+            return static_cast<bool>(OnRun(rig.device));
         case Op::send1200:
-            return OnSend1200(rig.device);
+            return static_cast<bool>(OnSend1200(rig.device));
         case Op::update:
-            return OnUpdate(rig.device);
+            return static_cast<bool>(OnUpdate(rig.device));
         case Op::dev0:
-            return OnDev0(rig.device);
+            return static_cast<bool>(OnDev0(rig.device));
         case Op::dev4:
-            return OnDev4(rig.device);
+            return static_cast<bool>(OnDev4(rig.device));
         case Op::readFlash:
             rig.ui.QueueFlightDetails(FlightDetails{"Fault", "Matrix", "", "", ""});
             rig.ui.QueueSaveFile(rig.PathOf(kKmlFile));

@@ -77,7 +77,7 @@ TEST_F(ServiceOperationsTest, Send1200TogglesTheToneWithPausesAroundTheAttention
 
 // Read and Write forget the tone without stopping it, so the next press switches on again.
 TEST_F(ServiceOperationsTest, ReadAndWriteMakeTheNextSend1200SwitchOn) {
-    for (bool (*operation)(DeviceContext&) : {&OnRead, &OnWrite}) {
+    for (OperationResult (*operation)(DeviceContext&) : {&OnRead, &OnWrite}) {
         ASSERT_TRUE(OnSend1200(ctx));
         ASSERT_TRUE(tracker.toneOn);
         operation(ctx);
@@ -238,6 +238,22 @@ TEST_F(ServiceOperationsTest, DevAddrOpensAClosedLinkAndReportsOnlyWhatHappened)
     sim.Config().faults.silent = true;
     EXPECT_FALSE(OnDev4(ctx));
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{kLineTimeout});
+}
+
+// How each operation ended travels as a value, apart from the texts: a check that stops it
+// before the port is used refuses, a tracker that does not answer fails.
+TEST_F(ServiceOperationsTest, OperationsReportRefusedFailedAndCompleted) {
+    EXPECT_EQ(OnWrite(ctx).outcome, Outcome::refused);  // not Read yet
+    sim.Config().faults.silent = true;
+    EXPECT_EQ(OnRead(ctx).outcome, Outcome::failed);
+    sim.Config().faults.silent = false;
+    EXPECT_EQ(OnRead(ctx).outcome, Outcome::completed);
+    EXPECT_EQ(OnWrite(ctx).outcome, Outcome::completed);
+    ui.Type(kCalibrationControl, "4294938428");  // 3900 - 32768 + 2^32: out of range
+    EXPECT_EQ(OnUpdate(ctx).outcome, Outcome::refused);
+    sim.Config().faults.silent = true;
+    EXPECT_EQ(OnWrite(ctx).outcome, Outcome::failed);
+    EXPECT_EQ(OnDev4(ctx).outcome, Outcome::failed);
 }
 
 }  // namespace
