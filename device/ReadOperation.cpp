@@ -7,6 +7,7 @@
 #include "device/LinkSteps.h"
 #include "device/MemoryMap.h"
 #include "device/Operations.h"
+#include "device/ProfileFieldTable.h"
 #include "device/SettingsRecord.h"
 #include "serial/CFormat.h"
 
@@ -37,6 +38,13 @@ ProfileSettings& Profile(DeviceContext& ctx, int index) {
 
 ProfileSettings& Current(DeviceContext& ctx) {
     return Profile(ctx, ctx.tracker.profileStore.currentProfile);
+}
+
+// Each step of the Read decodes into the profile store, then the form shows the current profile
+// as the store now holds it, through the profile table. Members no step has read yet are still
+// the empty ones ForgetEarlierProfiles showed, so a Read that stops part way shows what it got.
+void ShowCurrentProfile(DeviceContext& ctx) {
+    CopyProfileToForm(Current(ctx), ctx.form);
 }
 
 // Leading blanks, an optional sign, then a digit: the 'V' reply holds a version.
@@ -86,14 +94,7 @@ bool ReadSmartBeaconing(DeviceContext& ctx) {
     }
     DecodeSmartBeacon(first, Profile(ctx, 0));
     DecodeSmartBeacon(second, Profile(ctx, 1));
-    const ProfileSettings& current = Current(ctx);
-    ctx.form.slowSpeed = current.slowSpeed;
-    ctx.form.slowRate = current.slowRate;
-    ctx.form.fastSpeed = current.fastSpeed;
-    ctx.form.fastRate = current.fastRate;
-    ctx.form.turnAngle = current.turnAngle;
-    ctx.form.turnSlope = current.turnSlope;
-    ctx.form.turnTime = current.turnTime;
+    ShowCurrentProfile(ctx);
     return true;
 }
 
@@ -115,7 +116,7 @@ bool ReadMessage(DeviceContext& ctx, std::uint8_t base, std::string& message) {
 bool ReadMessages(DeviceContext& ctx) {
     Profile(ctx, 0).txMessage.clear();
     Profile(ctx, 1).txMessage.clear();
-    ctx.form.txMessage.clear();
+    ShowCurrentProfile(ctx);
     if (!ctx.tracker.capabilities.txMessages) {
         return true;
     }
@@ -127,7 +128,7 @@ bool ReadMessages(DeviceContext& ctx) {
     }
     Profile(ctx, 0).txMessage = first;
     Profile(ctx, 1).txMessage = second;
-    ctx.form.txMessage = Current(ctx).txMessage;
+    ShowCurrentProfile(ctx);
     return true;
 }
 
@@ -141,7 +142,7 @@ bool ReadSwitchAltitudes(DeviceContext& ctx) {
         Profile(ctx, 0).switchAltitude = static_cast<std::uint32_t>(bytes[1] * 256 + bytes[0]);
         Profile(ctx, 1).switchAltitude = static_cast<std::uint32_t>(bytes[3] * 256 + bytes[2]);
     }
-    ctx.form.switchAltitude = Current(ctx).switchAltitude;
+    ShowCurrentProfile(ctx);
     return true;
 }
 
@@ -170,18 +171,12 @@ bool ReadPaths(DeviceContext& ctx) {
             DecodePaths(bytes, Profile(ctx, 1));
         }
     }
-    FormModel& form = ctx.form;
-    form.disablePath1 = 0;
-    form.disablePath2 = 0;
-    form.path1 = Current(ctx).path1;
-    form.path2 = Current(ctx).path2;
     // A stored "XNOPATH" means the path is disabled; any other path means it is in use.
     for (ProfileSettings& profile : ctx.tracker.profileStore.profiles) {
         profile.disablePath1 = !profile.path1.empty() && profile.path1[0] == 'X' ? 1 : 0;
         profile.disablePath2 = !profile.path2.empty() && profile.path2[0] == 'X' ? 1 : 0;
     }
-    form.disablePath1 = Current(ctx).disablePath1;
-    form.disablePath2 = Current(ctx).disablePath2;
+    ShowCurrentProfile(ctx);
     ctx.ui.ShowForm();
     return true;
 }
@@ -302,7 +297,7 @@ OperationResult OnRead(DeviceContext& ctx) {
     DecodeSettingsRecord(record, caps, form, ctx.tracker.profileStore, ctx.tracker.flagBytes);
     form.serialNumberStatus = SerialNumberText(form.serialNumber);
     form.unitCaption = "meters";
-    form.altitudeSwitch = Current(ctx).altitudeSwitch;
+    ShowCurrentProfile(ctx);
     ctx.ui.SetControlCaption(control::kCompareButton, Current(ctx).switchAbove != 0 ? ">" : "<");
     ApplyVisibility(ctx.ui, ctx.tracker, RecordVisibilityRows());
 
