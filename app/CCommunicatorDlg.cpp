@@ -213,7 +213,7 @@ void CCommunicatorDlg::PrepareControls() {
 void CCommunicatorDlg::ConnectCommands() {
     using DeviceOperation = OperationResult (*)(DeviceContext&);
     using FormBehaviour = void (*)(DeviceContext&);
-    using LogOperation = bool (*)(FlightLogContext&);
+    using LogOperation = OperationResult (*)(FlightLogContext&);
 
     const auto connectButton = [this](int id, std::function<void()> handler) {
         if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) {
@@ -239,7 +239,7 @@ void CCommunicatorDlg::ConnectCommands() {
         return [this, operation] {
             RunLinkOperation([this, operation] {
                 TakePortFromBox();
-                return operation(flightLog_);
+                return static_cast<bool>(operation(flightLog_));
             });
         };
     };
@@ -277,12 +277,10 @@ void CCommunicatorDlg::ConnectCommands() {
             false);
     });
     connectButton(control::kFlashTest, flightLog(&OnFlashTest));
-    connectButton(control::kValidateKml, flightLog([](FlightLogContext& ctx) {
-                      return static_cast<bool>(OnValidateKml(ctx));
+    connectButton(control::kValidateKml, flightLog([](FlightLogContext& ctx) -> OperationResult {
+                      return OnValidateKml(ctx).outcome;
                   }));
-    connectButton(control::kFixKml, flightLog([](FlightLogContext& ctx) {
-                      return static_cast<bool>(OnFixKml(ctx));
-                  }));
+    connectButton(control::kFixKml, flightLog(&OnFixKml));
     connectButton(control::kProfile1, formOnly(&OnProfile1Clicked));
     connectButton(control::kProfile2, formOnly(&OnProfile2Clicked));
     connectButton(control::kCompareButton, formOnly(&OnCompareClicked));

@@ -348,7 +348,7 @@ int CliCommands::FlashTest(const CliRequest& request) {
         return kFailed;
     }
     console_.SetFlashTestConfirmed(request.yes);
-    const bool passed = OnFlashTest(ctx_);
+    const OperationResult passed = OnFlashTest(ctx_);
     if (!request.yes) {
         return Fail(
             "not confirmed: the test pattern overwrites the start of the flight log; download it "

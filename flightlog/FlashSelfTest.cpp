@@ -28,9 +28,9 @@ bool CheckBlock(SerialLink& link, UserInteraction& ui, int kbit, std::uint32_t a
 
 }  // namespace
 
-bool OnFlashTest(FlightLogContext& ctx) {
+OperationResult OnFlashTest(FlightLogContext& ctx) {
     if (RefuseWhileFlashBusy(ctx)) {
-        return false;
+        return Outcome::refused;
     }
     SerialLink& link = ctx.device.link;
     UserInteraction& ui = ctx.device.ui;
@@ -38,16 +38,16 @@ bool OnFlashTest(FlightLogContext& ctx) {
     // The pattern goes over the first bytes of the flight log: nothing is sent unless the user
     // agreed.
     if (!ui.ConfirmFlashTest()) {
-        return false;
+        return Outcome::cancelled;
     }
     if (!link.OpenPort(ctx.device.form.comPort)) {
-        return false;
+        return Outcome::failed;
     }
     link.Sync();
     char sizeReply = 0;
     if (!QueryMemorySize(link, sizeReply)) {
         ui.ShowMessage("Error reading memory size");
-        return false;
+        return Outcome::failed;
     }
     ApplyMemorySizeReply(caps, sizeReply, false);
     const int kbit = caps.memorySizeKbit;
@@ -73,13 +73,13 @@ bool OnFlashTest(FlightLogContext& ctx) {
     }
 
     if (!CheckBlock(link, ui, kbit, 0, 3, "Data Read0 Error")) {
-        return false;
+        return Outcome::failed;
     }
     if (large && !CheckBlock(link, ui, kbit, kUpperBankAddress, 7, "Data Read1 Error")) {
-        return false;
+        return Outcome::failed;
     }
     ui.ShowMessage("I2C Test Passed");
-    return true;
+    return Outcome::completed;
 }
 
 }  // namespace vanteo

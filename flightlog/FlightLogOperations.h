@@ -46,6 +46,6 @@ struct ValidationResult {
 // (ConfirmFlashTest): its pattern overwrites the start of the flight log.
 ValidationResult OnValidateKml(FlightLogContext& ctx);
 OperationResult OnFixKml(FlightLogContext& ctx);
-bool OnFlashTest(FlightLogContext& ctx);
+OperationResult OnFlashTest(FlightLogContext& ctx);
 
 }  // namespace vanteo

@@ -149,7 +149,7 @@ bool RunOperation(FaultRig& rig, Op op) {
             return OnClearFlash(rig.ctx) && WaitForFlashWorker(rig.ctx);
         case Op::flashTest:
             rig.ui.QueueFlashTestConfirmation(true);
-            return OnFlashTest(rig.ctx);
+            return static_cast<bool>(OnFlashTest(rig.ctx));
     }
     return false;
 }

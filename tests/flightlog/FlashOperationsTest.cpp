@@ -482,8 +482,8 @@ TEST(FlashBusyTest, EveryOperationWaitsForTheWorker) {
     EXPECT_FALSE(OnReadFlash(rig.ctx));
     EXPECT_FALSE(OnClearFlash(rig.ctx));
     EXPECT_EQ(OnValidateKml(rig.ctx).outcome, Outcome::refused);
-    EXPECT_FALSE(OnFixKml(rig.ctx));
-    EXPECT_FALSE(OnFlashTest(rig.ctx));
+    EXPECT_EQ(OnFixKml(rig.ctx).outcome, Outcome::refused);
+    EXPECT_EQ(OnFlashTest(rig.ctx).outcome, Outcome::refused);
     EXPECT_TRUE(RefuseWhileFlashBusy(rig.ctx));
     EXPECT_EQ(rig.ui.FileDialogsShown(), dialogs);
     const std::string wait = "Please wait until the previous operation completes";

@@ -436,7 +436,7 @@ TEST(FlashTestTest, AsksFirstAndDeclinedLeavesTheFlightAlone) {
     const std::vector<std::uint8_t> flight = simulator.Flash();
     FlightLogRig rig(simulator);
     rig.ui.QueueFlashTestConfirmation(false);
-    EXPECT_FALSE(OnFlashTest(rig.ctx));
+    EXPECT_EQ(OnFlashTest(rig.ctx).outcome, Outcome::cancelled);
     EXPECT_TRUE(simulator.Commands().empty());
     EXPECT_TRUE(rig.ui.MessageTexts().empty());
     EXPECT_EQ(simulator.Flash(), flight);
@@ -463,7 +463,7 @@ TEST(FlashTestTest, BadMemoryIsReportedWithItsFirstValues) {
     };
     FlightLogRig rig(device);
     rig.ui.QueueFlashTestConfirmation(true);
-    EXPECT_FALSE(OnFlashTest(rig.ctx));
+    EXPECT_EQ(OnFlashTest(rig.ctx).outcome, Outcome::failed);
     EXPECT_EQ(rig.ui.MessageTexts(),
               (std::vector<std::string>{"Data Read0 Error", " read 3 4 5 6 \n"}));
 
