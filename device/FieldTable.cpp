@@ -56,7 +56,9 @@ const std::array<FieldRow, 73>& Rows() {
         Int(1016, "", "", true, -kWide, kWide, V::alwaysHidden, &M::hiddenNumber),
         Int(1017, "Once Every", "pkts", true, 1, 254, V::hiddenAtStart, &M::onceEvery),
         Int(1019, "Store Intveral", "secs", true, 1, 253, V::visible, &M::storeInterval),
-        Int(1020, "TimeSlot", "", true, -kWide, kWide, V::visible, &M::timeSlot),
+        // TimeSlot and Deviation travel as one record byte each: a wider value would be stored
+        // as its low byte ("300" as 44) while the Write reports success.
+        Int(1020, "TimeSlot", "", true, 0, 255, V::visible, &M::timeSlot),
         Check(1027, "Low V shutdown enable", V::visible, &M::lowVoltageShutdown),
         Text(1034, "ID String", "", K::edit, 7, V::visible, &M::idString),
         Unsigned(1035, "Ser#", "", false, 0, 0, V::hiddenAtStart, &M::serialNumber),
@@ -87,7 +89,7 @@ const std::array<FieldRow, 73>& Rows() {
         Check(1087, "HW G-Switch", V::hiddenAtStart, &M::hwGSwitch),
         Check(1089, "Dig D", V::hiddenAtStart, &M::digD),
         Check(1090, "Dig Enable", V::hiddenAtStart, &M::digEnable),
-        Unsigned(1091, "Deviation", "", false, 0, 0, V::hiddenAtStart, &M::deviation),
+        Unsigned(1091, "Deviation", "", true, 0, 255, V::hiddenAtStart, &M::deviation),
         Unsigned(1007, "Slow Speed", "mph", true, 0, 255, V::hiddenAtStart, &M::slowSpeed),
         Unsigned(1008, "Slow Rate", "secs", true, 0, 65535, V::hiddenAtStart, &M::slowRate),
         Unsigned(1010, "Fast Speed", "mph", true, 0, 255, V::hiddenAtStart, &M::fastSpeed),
