@@ -114,7 +114,8 @@ const std::array<FieldRow, 73>& Rows() {
         Check(1157, "Alternate Symbol", V::visible, &M::alternateSymbol),
         Check(1166, "Profile 1", V::hiddenAtStart, &M::profile1, K::leftTextCheckBox),
         Check(1167, "2 ", V::hiddenAtStart, &M::profile2, K::leftTextCheckBox),
-        Unsigned(1171, "", "", false, 0, 0, V::hiddenAtStart, &M::switchAltitude),
+        // Stored in 16 bits: 70000 would come back as 4464.
+        Unsigned(1171, "", "", true, 0, 65535, V::hiddenAtStart, &M::switchAltitude),
         Check(1172, "altitude", V::hiddenAtStart, &M::altitudeSwitch),
         Label(1173, V::hiddenAtStart, &M::profileSwitchCaption),
         Check(1174, "Transmit Altitude", V::hiddenAtStart, &M::transmitAltitude),

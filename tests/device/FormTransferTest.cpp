@@ -108,6 +108,7 @@ TEST_F(FormTransferTest, RangeMessagesNameTheRowBounds) {
         {1020, "256", "Please enter an integer between 0 and 255."},
         {1020, "-1", "Please enter an integer between 0 and 255."},
         {1091, "256", "Please enter an integer between 0 and 255."},
+        {1171, "65536", "Please enter an integer between 0 and 65535."},  // 16 bits
     };
     for (const auto& c : cases) {
         FormModel fresh = FormModel::StartUp();
@@ -184,6 +185,8 @@ TEST_F(FormTransferTest, ValidFormReadsEveryKindOfField) {
     ui.Type(1020, "255");
     ui.SetControlVisible(1091, true);
     ui.Type(1091, "255");
+    ui.SetControlVisible(1171, true);
+    ui.Type(1171, "65535");
     EXPECT_TRUE(ui.ReadForm());
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_EQ(form.outputPower, 7);
@@ -195,6 +198,7 @@ TEST_F(FormTransferTest, ValidFormReadsEveryKindOfField) {
     EXPECT_EQ(form.timeStatus, "Time: 1:02:03");
     EXPECT_EQ(form.timeSlot, 255);
     EXPECT_EQ(form.deviation, 255u);
+    EXPECT_EQ(form.switchAltitude, 65535u);
 }
 
 TEST_F(FormTransferTest, ShowFormClearsCheckFieldsOutsideTheirRange) {
