@@ -14,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "app/CAboutDlg.h"
 #include "app/CFlightViewDlg.h"
@@ -260,11 +261,11 @@ void CCommunicatorDlg::ConnectCommands() {
     connectButton(control::kReadFlash, [this] {
         RunLinkOperation([this] {
             TakePortFromBox();
-            const bool started = OnReadFlash(flightLog_);
-            if (started) {
-                downloadWatch_->start();
+            offerFlightView_ = OnReadFlash(flightLog_);
+            if (offerFlightView_) {
+                WatchFlashWork(control::kReadFlash);
             }
-            return started;
+            return offerFlightView_;
         });
     });
     // The erase asks for its confirmation before it looks whether a worker runs.
@@ -272,7 +273,11 @@ void CCommunicatorDlg::ConnectCommands() {
         RunLinkOperation(
             [this] {
                 TakePortFromBox();
-                return OnClearFlash(flightLog_);
+                const bool started = OnClearFlash(flightLog_);
+                if (started) {
+                    WatchFlashWork(control::kClearFlash);
+                }
+                return started;
             },
             false);
     });
@@ -663,12 +668,28 @@ void CCommunicatorDlg::RunLinkOperation(const std::function<bool()>& operation,
     }
 }
 
+void CCommunicatorDlg::WatchFlashWork(int buttonId) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(Control(buttonId))) {
+        flashWorkName_ = ToBytes(button->text());
+    }
+    downloadWatch_->start();
+}
+
 void CCommunicatorDlg::OfferFlightViewOfDownload() {
     if (log_.flashBusy.load()) {
         return;
     }
     downloadWatch_->stop();
+    const bool download = std::exchange(offerFlightView_, false);
     if (!log_.workerSucceeded.load()) {
+        // Cancelled or failed: the line of the operation before it must not stand for it.
+        form_.messages = flashWorkName_ + " did not complete";
+        if (auto* messages = qobject_cast<QLineEdit*>(Control(control::kMessages))) {
+            messages->setText(FromBytes(form_.messages));
+        }
+        return;
+    }
+    if (!download) {
         return;
     }
     bool view = false;

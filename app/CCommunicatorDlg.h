@@ -133,6 +133,8 @@ private:
     // The flight window: offered once a download started by Read Flash has ended with every
     // block read and the file saved (downloadWatch_ looks for the end), or opened by
     // "View Flight..." for a KML file with a data block. Not modal; one window per request.
+    // A download or erase that ended otherwise says so in the Messages field instead.
+    void WatchFlashWork(int buttonId);
     void OfferFlightViewOfDownload();
     void ViewFlightOfFile();
     void OpenFlightView(const FlightLogSource& source, double storeIntervalS);
@@ -161,6 +163,8 @@ private:
     QAction* aboutAction_ = nullptr;
     QElapsedTimer progressClock_;
     QTimer* downloadWatch_ = nullptr;
+    std::string flashWorkName_;     // the button that started the running download or erase
+    bool offerFlightView_ = false;  // that work is a download
     // Set on the user-interface thread (Cancel, closing the window), read by the flash worker.
     std::atomic<bool> cancelRequested_{false};
 #ifdef Q_OS_WIN

@@ -65,7 +65,9 @@ const std::array<FieldRow, 73>& Rows() {
         Int(kHiddenNumber, "", "", true, -kWide, kWide, V::alwaysHidden, &M::hiddenNumber),
         Int(kOnceEvery, "Once Every", "pkts", true, 1, 254, V::hiddenAtStart, &M::onceEvery),
         Int(kStoreInterval, "Store Intveral", "secs", true, 1, 253, V::visible, &M::storeInterval),
-        Int(kTimeSlot, "TimeSlot", "", true, -kWide, kWide, V::visible, &M::timeSlot),
+        // TimeSlot and Deviation travel as one record byte each: a wider value would be stored
+        // as its low byte ("300" as 44) while the Write reports success.
+        Int(kTimeSlot, "TimeSlot", "", true, 0, 255, V::visible, &M::timeSlot),
         Check(kLowVoltageShutdown, "Low V shutdown enable", V::visible, &M::lowVoltageShutdown),
         Text(kIdString, "ID String", "", K::edit, 7, V::visible, &M::idString),
         Unsigned(kSerialNumber, "Ser#", "", false, 0, 0, V::hiddenAtStart, &M::serialNumber),
@@ -97,7 +99,7 @@ const std::array<FieldRow, 73>& Rows() {
         Check(kHwGSwitch, "HW G-Switch", V::hiddenAtStart, &M::hwGSwitch),
         Check(kDigD, "Dig D", V::hiddenAtStart, &M::digD),
         Check(kDigEnable, "Dig Enable", V::hiddenAtStart, &M::digEnable),
-        Unsigned(kDeviation, "Deviation", "", false, 0, 0, V::hiddenAtStart, &M::deviation),
+        Unsigned(kDeviation, "Deviation", "", true, 0, 255, V::hiddenAtStart, &M::deviation),
         Unsigned(kSlowSpeed, "Slow Speed", "mph", true, 0, 255, V::hiddenAtStart, &M::slowSpeed),
         Unsigned(kSlowRate, "Slow Rate", "secs", true, 0, 65535, V::hiddenAtStart, &M::slowRate),
         Unsigned(kFastSpeed, "Fast Speed", "mph", true, 0, 255, V::hiddenAtStart, &M::fastSpeed),
@@ -123,7 +125,8 @@ const std::array<FieldRow, 73>& Rows() {
         Check(kAlternateSymbol, "Alternate Symbol", V::visible, &M::alternateSymbol),
         Check(kProfile1, "Profile 1", V::hiddenAtStart, &M::profile1, K::leftTextCheckBox),
         Check(kProfile2, "2 ", V::hiddenAtStart, &M::profile2, K::leftTextCheckBox),
-        Unsigned(kSwitchAltitude, "", "", false, 0, 0, V::hiddenAtStart, &M::switchAltitude),
+        // Stored in 16 bits: 70000 would come back as 4464.
+        Unsigned(kSwitchAltitude, "", "", true, 0, 65535, V::hiddenAtStart, &M::switchAltitude),
         Check(kAltitudeSwitch, "altitude", V::hiddenAtStart, &M::altitudeSwitch),
         Label(kProfileSwitchCaption, V::hiddenAtStart, &M::profileSwitchCaption),
         Check(kTransmitAltitude, "Transmit Altitude", V::hiddenAtStart, &M::transmitAltitude),

@@ -326,8 +326,8 @@ bool FlashClearWorker(FlightLogContext& ctx) {
         case EraseOutcome::cancelled:
             ui.ShowMessage(
                 "Clear Flash cancelled. The tracker may still be erasing, and the flight log is "
-                "partly erased: press Clear Flash again and let it finish before the next "
-                "flight.");
+                "partly erased: wait until it has finished or switch it off and on, then press "
+                "Clear Flash again and let it finish before the next flight.");
             return false;
         case EraseOutcome::linkClosed:
             ui.ShowMessage(

@@ -40,6 +40,9 @@ public:
     // bytes stored.
     virtual std::size_t Read(std::uint8_t* buffer, std::size_t count, int totalTimeoutMs,
                              int intervalTimeoutMs) = 0;
+    // Drops the bytes that have arrived but not been read (the tail of an erase given up, a
+    // reply nobody waited for), so the next exchange reads only its own answer.
+    virtual void DiscardInput() {}
 
     // Hand-over between threads (a Qt port object may only be used by the thread that owns it):
     // the owning thread calls ReleaseThread, then the thread that takes over calls

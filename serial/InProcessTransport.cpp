@@ -54,4 +54,15 @@ std::size_t InProcessTransport::Read(std::uint8_t* buffer, std::size_t count, in
     return stored;
 }
 
+void InProcessTransport::DiscardInput() {
+    if (!open_) {
+        return;
+    }
+    // Only what has arrived by now: a byte the device sends later is not yet in any buffer.
+    for (std::optional<TimedByte> next = device_.PeekToHost();
+         next && next->readyAtMs <= clock_.NowMs(); next = device_.PeekToHost()) {
+        device_.PopToHost();
+    }
+}
+
 }  // namespace vanteo

@@ -22,6 +22,7 @@ public:
     bool Write(const std::uint8_t* data, std::size_t count) override;
     std::size_t Read(std::uint8_t* buffer, std::size_t count, int totalTimeoutMs,
                      int intervalTimeoutMs) override;
+    void DiscardInput() override;
 
     int OpenCount() const { return openCount_; }
     const std::string& PortName() const { return portName_; }

@@ -192,6 +192,13 @@ std::size_t QSerialPortTransport::Read(std::uint8_t* buffer, std::size_t count, 
     return stored;
 }
 
+void QSerialPortTransport::DiscardInput() {
+    if (port_->isOpen()) {
+        // Both the port object's buffer and the driver's input queue.
+        port_->clear(QSerialPort::Input);
+    }
+}
+
 void QSerialPortTransport::ReleaseThread() {
     port_->moveToThread(nullptr);
 }

@@ -44,6 +44,7 @@ public:
     // `intervalTimeoutMs` passed without a byte; also stops when the port fails (unplugged).
     std::size_t Read(std::uint8_t* buffer, std::size_t count, int totalTimeoutMs,
                      int intervalTimeoutMs) override;
+    void DiscardInput() override;
 
     void ReleaseThread() override;
     void AdoptCurrentThread() override;

@@ -182,6 +182,12 @@ bool SerialLink::PokeByte(std::uint8_t address, std::uint8_t value) {
 }
 
 bool SerialLink::Sync() {
+    // Sync starts every exchange, so nothing already received answers it: the tail of an erase
+    // that was given up, or bytes an adapter buffered before the port was opened. Read as
+    // replies they would shift every answer of the operation by one line.
+    if (open_ && transport_) {
+        transport_->DiscardInput();
+    }
     std::string line;
     for (int attempt = 0; attempt < kSyncAttempts; ++attempt) {
         WriteByte(kAttention);

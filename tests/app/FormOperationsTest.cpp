@@ -412,6 +412,8 @@ private:
 // Cancel beside the progress bar: enabled only while the download runs; the download stops
 // after the block being read and says what it kept.
 TEST_F(FormOperationsTest, CancelStopsTheDownloadAfterTheCurrentBlock) {
+    Click(1005);
+    ASSERT_EQ(Text(1002), "Read Complete");
     HeldUntilCancelled held(simulator, *dlg);
     linkDevice = &held;
     QTemporaryDir dir;
@@ -431,6 +433,9 @@ TEST_F(FormOperationsTest, CancelStopsTheDownloadAfterTheCurrentBlock) {
     EXPECT_TRUE(QFile::exists(dir.filePath("part.kml")));
     EXPECT_FALSE(dlg->CancelButton()->isEnabled());
     EXPECT_EQ(Progress()->maximum(), 1);  // idle again
+    // The Read's success line does not stand for the stopped download.
+    EXPECT_TRUE(PumpUntil([&] { return Text(1002) != "Read Complete"; }));
+    EXPECT_EQ(Text(1002), "Read Flash did not complete");
 }
 
 // Closing the window during the download, answered Yes: the download is cancelled, its message

@@ -531,5 +531,33 @@ TEST_F(SlowTrackerCliTest, InterruptStopsTheDownloadAndTerminateStopsTheErase) {
         << result.err;
 }
 
+// An erase of two seconds, stopped early: its advice followed (wait, then go on), the next
+// commands in fresh processes get their own answers, not the tail the tracker sent meanwhile.
+class ShortEraseCliTest : public CliProgramTest {
+protected:
+    std::vector<std::string> SimulatorOptions() const override {
+        return {"--erase-interval", "100"};
+    }
+};
+
+TEST_F(ShortEraseCliTest, AfterAStoppedEraseHasEndedTheNextCommandsWork) {
+    ProgramResult result =
+        Cli({"clear-flash", "--yes"},
+            [](pid_t pid, const ErrorSoFar& err) {
+                EXPECT_TRUE(err.WaitFor("> 5A", 60000));  // the erase command has gone out
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                kill(pid, SIGTERM);
+            },
+            {"VANTEO_TRACE=1"});
+    ASSERT_EQ(result.status, 143) << result.err;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    result = Cli({"identify"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("Version:130"), std::string::npos) << result.out;
+    result = Cli({"clear-flash", "--yes"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("Done Clearing Flash"), std::string::npos) << result.err;
+}
+
 }  // namespace
 }  // namespace vanteo::cli

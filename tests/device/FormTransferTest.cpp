@@ -104,10 +104,16 @@ TEST_F(FormTransferTest, RangeMessagesNameTheRowBounds) {
         {1004, "-1000000", "Please enter an integer between -999999 and 999999."},
         {1017, "0", "Please enter an integer between 1 and 254."},
         {1004, "99999999999", "Please enter an integer between -999999 and 999999."},
+        // One record byte each: what a Read can show, nothing the byte cannot hold.
+        {1020, "256", "Please enter an integer between 0 and 255."},
+        {1020, "-1", "Please enter an integer between 0 and 255."},
+        {1091, "256", "Please enter an integer between 0 and 255."},
+        {1171, "65536", "Please enter an integer between 0 and 65535."},  // 16 bits
     };
     for (const auto& c : cases) {
         FormModel fresh = FormModel::StartUp();
         test::ScriptedInteraction fresh_ui(fresh);
+        fresh_ui.SetControlVisible(c.id, true);  // as after a Read of a tracker that has it
         fresh_ui.Type(c.id, c.text);
         EXPECT_FALSE(fresh_ui.ReadForm()) << c.id;
         EXPECT_EQ(fresh_ui.MessageTexts().back(), c.message) << c.id;
@@ -176,6 +182,11 @@ TEST_F(FormTransferTest, ValidFormReadsEveryKindOfField) {
     ui.Type(1015, "-272");
     ui.Type(1113, std::string(31, 'M'));
     ui.Type(1053, "Time: 1:02:03");
+    ui.Type(1020, "255");
+    ui.SetControlVisible(1091, true);
+    ui.Type(1091, "255");
+    ui.SetControlVisible(1171, true);
+    ui.Type(1171, "65535");
     EXPECT_TRUE(ui.ReadForm());
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_EQ(form.outputPower, 7);
@@ -185,6 +196,9 @@ TEST_F(FormTransferTest, ValidFormReadsEveryKindOfField) {
     EXPECT_EQ(form.fcal, -272);
     EXPECT_EQ(form.txMessage.size(), 31u);
     EXPECT_EQ(form.timeStatus, "Time: 1:02:03");
+    EXPECT_EQ(form.timeSlot, 255);
+    EXPECT_EQ(form.deviation, 255u);
+    EXPECT_EQ(form.switchAltitude, 65535u);
 }
 
 TEST_F(FormTransferTest, ShowFormClearsCheckFieldsOutsideTheirRange) {
@@ -223,7 +237,8 @@ TEST(FieldTable, MatchesTheFormLayout) {
     EXPECT_EQ(FindField(1060)->maxLength, 2);
     EXPECT_EQ(FindField(1028)->maxLength, 4);
     EXPECT_EQ(FindField(1059)->type, FieldType::unsigned_);
-    EXPECT_FALSE(FindField(1091)->hasRange);
+    EXPECT_EQ(FindField(1091)->maximum, 255);
+    EXPECT_EQ(FindField(1020)->maximum, 255);
 }
 
 }  // namespace

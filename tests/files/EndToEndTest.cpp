@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "device/Operations.h"
+#include "flightlog/FlightLogOperations.h"
 #include "serial/CFormat.h"
 #include "serial/Clock.h"
 #include "serial/QSerialPortTransport.h"
@@ -129,6 +130,30 @@ TEST_F(EndToEndTest, TrackerSwappedUnderTheSamePortNameIsReadAtOnce) {
     EXPECT_EQ(portsOpened, 2);
     link.Close();
     second.Stop();
+}
+
+// Read Flash leaves the port with the link after its worker has given it back. Another tracker
+// plugged in under the same name: the next Read Flash opens it afresh and its worker downloads it.
+TEST_F(EndToEndTest, ReadFlashAfterASwapUnderTheSamePortName) {
+    simulator.Stop();
+    const std::string linkPath = (dir / "ttyTRACKER").string();
+    form.comPort = linkPath;
+    ui.ShowForm();
+    FlightLogState log;
+    FlightLogContext flash{ctx, log};
+    for (const char* serial : {"0x805", "0x1234"}) {
+        SimulatorProcess tracker{VANTEO_SIM_PROGRAM};
+        ASSERT_TRUE(tracker.Start(dir / "run", {"--link", linkPath, "--serial", serial}));
+        const std::string kml = (dir / (std::string(serial) + ".kml")).string();
+        ui.ClearMessages();
+        ui.QueueSaveFile(kml);
+        ASSERT_TRUE(OnReadFlash(flash)) << ::testing::PrintToString(ui.MessageTexts());
+        EXPECT_TRUE(WaitForFlashWorker(flash)) << ::testing::PrintToString(ui.MessageTexts());
+        EXPECT_EQ(ui.MessageTexts().back(), "Done Reading Flash") << serial;
+        tracker.Stop();
+    }
+    EXPECT_EQ(portsOpened, 2);
+    link.Close();
 }
 
 }  // namespace

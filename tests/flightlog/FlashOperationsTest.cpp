@@ -619,12 +619,29 @@ TEST(ClearFlashTest, CancelStopsTheWaitAndSaysTheLogIsPartlyErased) {
     EXPECT_EQ(rig.ui.MessageTexts(),
               std::vector<std::string>{
                   "Clear Flash cancelled. The tracker may still be erasing, and the flight log is "
-                  "partly erased: press Clear Flash again and let it finish before the next "
-                  "flight."});
+                  "partly erased: wait until it has finished or switch it off and on, then press "
+                  "Clear Flash again and let it finish before the next flight."});
     EXPECT_EQ(rig.ui.ProgressSteps(), 3);
     EXPECT_LT(rig.clock.NowMs(), 1000);
     EXPECT_TRUE(simulator.FlashWrites().empty());
     EXPECT_FALSE(rig.log.flashBusy);
+
+    // The advice followed: the first erase has ended, the rest of its progress bytes and its
+    // line end wait unread. The second erase is reported done on its own end only, and a
+    // download after it gets its own answers.
+    rig.clock.Advance(5000);
+    rig.ui.Cancel(false);
+    rig.ui.ClearMessages();
+    rig.ui.QueueClearConfirmation(true);
+    ASSERT_TRUE(OnClearFlash(rig.ctx));
+    EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(std::count(simulator.Commands().begin(), simulator.Commands().end(), 'Z'), 2);
+    EXPECT_EQ(rig.ui.ProgressSteps(), 22);  // its 20 progress bytes and the line end
+    EXPECT_EQ(rig.ui.MessageTexts().back(), "Done Clearing Flash");
+    rig.ui.ClearMessages();
+    const TemporaryFolder folder;
+    ASSERT_TRUE(rig.StartDownload(folder.Path("after.kml")));
+    EXPECT_TRUE(WaitForFlashWorker(rig.ctx)) << ::testing::PrintToString(rig.ui.MessageTexts());
 }
 
 }  // namespace
