@@ -89,22 +89,21 @@ TEST_F(ConfigFileOperationsTest, FailedSaveKeepsTheOldFileAndStopsAtTheFirstLost
 // completed save and restore count the bytes (256 read; 256 less the 15 of the factory block
 // 0x80..0x8E written).
 TEST_F(ConfigFileOperationsTest, SaveAndRestoreReportHowTheyEndedAndWhatTheyCounted) {
+    const auto expect = [](const OperationResult& result, Outcome outcome, int count) {
+        EXPECT_EQ(result.outcome, outcome);
+        EXPECT_EQ(result.count, count);
+    };
     tracker.capabilities.peekPoke = false;
-    EXPECT_EQ(OnSaveCfg(ctx).outcome, Outcome::refused);
+    expect(OnSaveCfg(ctx), Outcome::refused, 0);
     tracker.capabilities.peekPoke = true;
     ui.QueueSaveFile(std::nullopt);
-    EXPECT_EQ(OnSaveCfg(ctx).outcome, Outcome::cancelled);
+    expect(OnSaveCfg(ctx), Outcome::cancelled, 0);
     ui.QueueSaveFile(PathOf("tracker.kvt"));
-    const OperationResult saved = OnSaveCfg(ctx);
-    EXPECT_EQ(saved.outcome, Outcome::completed);
-    EXPECT_EQ(saved.count, 256);
-
+    expect(OnSaveCfg(ctx), Outcome::completed, 256);
     ui.QueueOpenFile(std::nullopt);
-    EXPECT_EQ(OnRestoreCfg(ctx).outcome, Outcome::cancelled);
+    expect(OnRestoreCfg(ctx), Outcome::cancelled, 0);
     ui.QueueOpenFile(PathOf("tracker.kvt"));
-    const OperationResult restored = OnRestoreCfg(ctx);
-    EXPECT_EQ(restored.outcome, Outcome::completed);
-    EXPECT_EQ(restored.count, 241);
+    expect(OnRestoreCfg(ctx), Outcome::completed, 241);
     sim.Config().faults.disconnectAfterBytes = 0;
     ui.QueueOpenFile(PathOf("tracker.kvt"));
     EXPECT_EQ(OnRestoreCfg(ctx).outcome, Outcome::failed);
