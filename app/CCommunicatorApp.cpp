@@ -1,36 +1,11 @@
 #include "app/CCommunicatorApp.h"
 
-#include <QEvent>
-#include <QTimer>
-
 #include "app/CCommunicatorDlg.h"
+#include "app/QuitWhenIdle.h"
 #include "serial/PortEnumerator.h"
 #include "serial/QSerialPortTransport.h"
 
 namespace vanteo {
-namespace {
-
-// Closes the dialog it watches once the dialog has painted itself and the event loop has nothing
-// left to do (VANTEO_QUIT_WHEN_IDLE: bench/run startup times the start-up with it).
-class QuitWhenIdle final : public QObject {
-public:
-    explicit QuitWhenIdle(QDialog& dialog) : QObject(&dialog), dialog_(dialog) {
-        dialog.installEventFilter(this);
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &dialog_ && event->type() == QEvent::Paint && !armed_) {
-            armed_ = true;
-            QTimer::singleShot(0, &dialog_, [this] { dialog_.done(0); });
-        }
-        return false;
-    }
-
-private:
-    QDialog& dialog_;
-    bool armed_ = false;
-};
-
-}  // namespace
 
 CCommunicatorApp::CCommunicatorApp(int& argc, char** argv)
     : QApplication(argc, argv), link_(linkMessages_, clock_, [](const std::string&) {

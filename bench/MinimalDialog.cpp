@@ -3,32 +3,10 @@
 // painted itself and the event loop is idle, as the program's own switch does).
 #include <QApplication>
 #include <QDialog>
-#include <QEvent>
 #include <QLabel>
-#include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-
-class QuitWhenIdle final : public QObject {
-public:
-    explicit QuitWhenIdle(QDialog& dialog) : QObject(&dialog), dialog_(dialog) {
-        dialog.installEventFilter(this);
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &dialog_ && event->type() == QEvent::Paint && !armed_) {
-            armed_ = true;
-            QTimer::singleShot(0, &dialog_, [this] { dialog_.done(0); });
-        }
-        return false;
-    }
-
-private:
-    QDialog& dialog_;
-    bool armed_ = false;
-};
-
-}  // namespace
+#include "app/QuitWhenIdle.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -36,7 +14,7 @@ int main(int argc, char** argv) {
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(QStringLiteral("Vanteo GPS Communicator"), &dialog));
     if (qEnvironmentVariableIsSet("VANTEO_QUIT_WHEN_IDLE")) {
-        new QuitWhenIdle(dialog);
+        new vanteo::QuitWhenIdle(dialog);
     }
     dialog.exec();
     return 0;

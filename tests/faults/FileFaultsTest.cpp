@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "serial/CFormat.h"
 #include "tests/faults/FaultRig.h"
 #include "tests/faults/FaultTable.h"
+#include "tests/support/OrdinaryUser.h"
 
 namespace vanteo::test {
 namespace {
@@ -61,10 +63,6 @@ std::string SmallKmlFile(std::vector<std::uint32_t>& values) {
 constexpr const char* kDamagedLine = "-60.5, 37.2, 1234\n";
 constexpr const char* kRepairedLine = "-60.5,37.2,1234\n";
 
-// The user that runs the program, when the tests run as root: root may open any file for writing,
-// so "a file the user could not have written" needs an ordinary user.
-constexpr uid_t kOrdinaryUser = 65534;  // nobody
-
 struct stat StatOf(const std::string& path) {
     struct stat info {};
     EXPECT_EQ(lstat(path.c_str(), &info), 0) << path;
@@ -74,37 +72,14 @@ struct stat StatOf(const std::string& path) {
 // Runs `operation` in a child process as an ordinary user (nobody, when the tests run as root)
 // and returns the last message it showed, or "" when none.
 std::string LastMessageAsOrdinaryUser(FaultRig& rig, const std::function<void()>& operation) {
-    int channel[2];
-    if (pipe(channel) != 0) {
-        return "no pipe";
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kOrdinaryUser) != 0 ||
-                               setuid(kOrdinaryUser) != 0)) {
-            _exit(2);
-        }
+    const std::optional<std::string> last = test::RunAsOrdinaryUser([&] {
         rig.ui.ClearMessages();
         operation();
         const std::vector<std::string> messages = rig.ui.MessageTexts();
-        const std::string last = messages.empty() ? "" : messages.back();
-        const bool sent =
-            write(channel[1], last.data(), last.size()) == static_cast<ssize_t>(last.size());
-        _exit(sent ? 0 : 3);
-    }
-    close(channel[1]);
-    std::string last;
-    char buffer[512];
-    ssize_t got = 0;
-    while ((got = read(channel[0], buffer, sizeof buffer)) > 0) {
-        last.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(channel[0]);
-    int status = -1;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    return last;
+        return messages.empty() ? std::string() : messages.back();
+    });
+    EXPECT_TRUE(last.has_value()) << "the child as an ordinary user did not report";
+    return last.value_or("");
 }
 
 class FileFaultsTest : public ::testing::Test {

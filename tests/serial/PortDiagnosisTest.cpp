@@ -18,6 +18,7 @@
 #include <string>
 
 #include "tests/serial/PseudoTerminal.h"
+#include "tests/support/OrdinaryUser.h"
 
 namespace vanteo::test {
 namespace {
@@ -103,38 +104,10 @@ TEST(PortDiagnosisTest, OtherFailuresKeepTheSystemsOwnWords) {
 
 // --- the facts, from the system, for a user who is not the superuser ---
 
-// Runs `inspect` in a child process as `nobody` (when the test runs as root, which passes every
-// permission check) and returns what it wrote.
+// Runs `inspect` as `nobody` (when the test runs as root, which passes every permission check)
+// and returns what it wrote.
 std::string AsUnprivilegedUser(const std::function<std::string()>& inspect) {
-    int out[2];
-    if (pipe(out) != 0) {
-        return "pipe failed";
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(out[0]);
-        if (geteuid() == 0) {
-            const passwd* nobody = getpwnam("nobody");
-            if (nobody == nullptr || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
-                setuid(nobody->pw_uid) != 0) {
-                _exit(2);
-            }
-        }
-        const std::string result = inspect();
-        const ssize_t written = write(out[1], result.data(), result.size());
-        _exit(written == static_cast<ssize_t>(result.size()) ? 0 : 3);
-    }
-    close(out[1]);
-    std::string result;
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = read(out[0], buffer, sizeof buffer)) > 0) {
-        result.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(out[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return result;
+    return test::RunAsOrdinaryUser(inspect).value_or("the child as nobody did not report");
 }
 
 std::string CauseAndWords(const std::string& path) {
@@ -188,12 +161,8 @@ TEST(PortDiagnosisTest, ATerminalHeldExclusivelyByAnotherProcessNamesThatProcess
         // Another user's program would look the same: a process of its own holding the port in
         // exclusive mode. Dumpable again after the change of user, so its owner may list its
         // files as for any program started by that user.
-        if (geteuid() == 0) {
-            const passwd* nobody = getpwnam("nobody");
-            if (nobody == nullptr || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
-                setuid(nobody->pw_uid) != 0) {
-                _exit(2);
-            }
+        if (!BecomeOrdinaryUser()) {
+            _exit(2);
         }
         prctl(PR_SET_DUMPABLE, 1);
         prctl(PR_SET_NAME, "pty-holder");
