@@ -14,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <type_traits>
 #include <utility>
 
 #include "app/CAboutDlg.h"
@@ -366,56 +367,45 @@ void CCommunicatorDlg::OnUiThread(const std::function<void()>& call) {
     }
 }
 
+template <typename Ask>
+auto CCommunicatorDlg::AskOnUiThread(Ask ask) -> decltype(ask()) {
+    if constexpr (std::is_void_v<decltype(ask())>) {
+        OnUiThread([&] {
+            CursorPause pause;
+            ask();
+        });
+    } else {
+        decltype(ask()) answer{};
+        OnUiThread([&] {
+            CursorPause pause;
+            answer = ask();
+        });
+        return answer;
+    }
+}
+
 void CCommunicatorDlg::ShowMessage(const std::string& text, MessageIcon icon) {
-    OnUiThread([&] {
-        CursorPause pause;
-        prompts_->ShowMessage(text, icon);
-    });
+    AskOnUiThread([&] { prompts_->ShowMessage(text, icon); });
 }
 
 std::optional<std::string> CCommunicatorDlg::AskOpenFile(const FileDialogRequest& request) {
-    std::optional<std::string> path;
-    OnUiThread([&] {
-        CursorPause pause;
-        path = prompts_->AskOpenFile(request);
-    });
-    return path;
+    return AskOnUiThread([&] { return prompts_->AskOpenFile(request); });
 }
 
 std::optional<std::string> CCommunicatorDlg::AskSaveFile(const FileDialogRequest& request) {
-    std::optional<std::string> path;
-    OnUiThread([&] {
-        CursorPause pause;
-        path = prompts_->AskSaveFile(request);
-    });
-    return path;
+    return AskOnUiThread([&] { return prompts_->AskSaveFile(request); });
 }
 
 bool CCommunicatorDlg::AskFlightDetails(FlightDetails& details) {
-    bool confirmed = false;
-    OnUiThread([&] {
-        CursorPause pause;
-        confirmed = prompts_->AskFlightDetails(details);
-    });
-    return confirmed;
+    return AskOnUiThread([&] { return prompts_->AskFlightDetails(details); });
 }
 
 bool CCommunicatorDlg::ConfirmClearFlash() {
-    bool confirmed = false;
-    OnUiThread([&] {
-        CursorPause pause;
-        confirmed = prompts_->ConfirmClearFlash();
-    });
-    return confirmed;
+    return AskOnUiThread([&] { return prompts_->ConfirmClearFlash(); });
 }
 
 bool CCommunicatorDlg::ConfirmFlashTest() {
-    bool confirmed = false;
-    OnUiThread([&] {
-        CursorPause pause;
-        confirmed = prompts_->AskYesNo(kFlashTestQuestion);
-    });
-    return confirmed;
+    return AskOnUiThread([&] { return prompts_->AskYesNo(kFlashTestQuestion); });
 }
 
 bool CCommunicatorDlg::ProgressCancelled() const {

@@ -130,6 +130,10 @@ private:
     void TakePortFromBox();
     // Runs `call` on the user-interface thread, waiting for it when called from another thread.
     void OnUiThread(const std::function<void()>& call);
+    // A modal question on the user-interface thread, with the normal pointer shown over the busy
+    // cursor while it is open; returns `ask`'s answer.
+    template <typename Ask>
+    auto AskOnUiThread(Ask ask) -> decltype(ask());
     // The flight window: offered once a download started by Read Flash has ended with every
     // block read and the file saved (downloadWatch_ looks for the end), or opened by
     // "View Flight..." for a KML file with a data block. Not modal; one window per request.
