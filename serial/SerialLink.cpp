@@ -119,6 +119,15 @@ bool SerialLink::ReadOneByte(std::uint8_t& value) {
     return ReadBytes(&value, 1) == 1;
 }
 
+bool SerialLink::ReadByteOrClose(std::uint8_t& value, const char* failure) {
+    if (ReadOneByte(value)) {
+        return true;
+    }
+    ui_.ShowMessage(failure);
+    Close();
+    return false;
+}
+
 bool SerialLink::ReadLine(std::string& line) {
     line.clear();
     std::uint8_t last = 0;
@@ -126,9 +135,7 @@ bool SerialLink::ReadLine(std::string& line) {
     std::string stored;
     while (!(last == kCarriageReturn && beforeLast == kLineFeed) && stored.size() < kMaxLineBytes) {
         std::uint8_t byte = 0;
-        if (!ReadOneByte(byte)) {
-            ui_.ShowMessage("Serial Port Error: Read returned 0 chars. Closing com port");
-            Close();
+        if (!ReadByteOrClose(byte, "Serial Port Error: Read returned 0 chars. Closing com port")) {
             return false;
         }
         stored.push_back(static_cast<char>(byte));
@@ -144,9 +151,7 @@ bool SerialLink::ReadExact(std::string& bytes, std::size_t count) {
     bytes.clear();
     for (std::size_t i = 0; i < count; ++i) {
         std::uint8_t byte = 0;
-        if (!ReadOneByte(byte)) {
-            ui_.ShowMessage("read timed out, make sure the TX is connected and on");
-            Close();
+        if (!ReadByteOrClose(byte, "read timed out, make sure the TX is connected and on")) {
             return false;
         }
         bytes.push_back(static_cast<char>(byte));

@@ -82,6 +82,8 @@ public:
 
 private:
     bool ReadOneByte(std::uint8_t& value);
+    // ReadOneByte; when no byte comes, shows `failure` and closes the port.
+    bool ReadByteOrClose(std::uint8_t& value, const char* failure);
     void Trace(const char* direction, const std::uint8_t* data, std::size_t count) const;
 
     MessageSink& ui_;
