@@ -245,6 +245,17 @@ void TrackerSimulator::Await(std::uint8_t letter, std::size_t count) {
     pending_ = PendingCommand{letter, count, {}};
 }
 
+void TrackerSimulator::AskArguments(std::string_view prompt, std::uint8_t letter, std::size_t count,
+                                    std::int64_t atNs) {
+    QueueLine(prompt, atNs);
+    Await(letter, count);
+}
+
+std::string TrackerSimulator::MemoryBytes(std::size_t address, std::size_t count) const {
+    const auto first = memory_.begin() + static_cast<std::ptrdiff_t>(address);
+    return std::string(first, first + static_cast<std::ptrdiff_t>(count));
+}
+
 void TrackerSimulator::StoreConfigByte(std::uint8_t address, std::uint8_t value) {
     memory_[address] = value;
     pokes_.emplace_back(address, value);
@@ -281,15 +292,13 @@ void TrackerSimulator::StartCommand(std::uint8_t letter, std::int64_t atNs) {
 
     switch (letter) {
         case kAttention:
-            QueueLine(std::string(kAttentionReply), atNs);
+            QueueLine(kAttentionReply, atNs);
             break;
         case kPeek:
-            QueueLine(std::string(kAskAddress), atNs);
-            Await(letter, 1);
+            AskArguments(kAskAddress, letter, 1, atNs);
             break;
         case kPoke:
-            QueueLine(std::string(kAskAddress), atNs);
-            Await(letter, 2);
+            AskArguments(kAskAddress, letter, 2, atNs);
             break;
         case kModel:
             QueueLine(config_.modelId, atNs);
@@ -298,27 +307,19 @@ void TrackerSimulator::StartCommand(std::uint8_t letter, std::int64_t atNs) {
             QueueLine(std::to_string(config_.firmwareVersion), atNs);
             break;
         case kSerialNumber:
-            QueueLine(
-                std::string(memory_.begin() + kSerialAddress, memory_.begin() + kSerialAddress + 4),
-                atNs);
+            QueueLine(MemoryBytes(kSerialAddress, 4), atNs);
             break;
         case kCalibration:
-            QueueLine(std::string(memory_.begin() + kCalibrationAddress,
-                                  memory_.begin() + kCalibrationAddress + 4),
-                      atNs);
+            QueueLine(MemoryBytes(kCalibrationAddress, 4), atNs);
             break;
         case kReadPaths:
-            QueueLine(std::string(memory_.begin() + kPathsAddress,
-                                  memory_.begin() + kPathsAddress + kPathBytes),
-                      atNs);
+            QueueLine(MemoryBytes(kPathsAddress, kPathBytes), atNs);
             break;
         case kWritePaths:
-            QueueLine(std::string(kAskPaths), atNs);
-            Await(letter, kPathBytes);
+            AskArguments(kAskPaths, letter, kPathBytes, atNs);
             break;
         case kFactoryBlock:
-            QueueLine(std::string(kAskFactoryBlock), atNs);
-            Await(letter, kFactoryBlockBytes);
+            AskArguments(kAskFactoryBlock, letter, kFactoryBlockBytes, atNs);
             break;
         case kMemorySize: {
             // '0' 64 kbit, '1' 128 kbit, '2' 1024 kbit.
@@ -330,7 +331,7 @@ void TrackerSimulator::StartCommand(std::uint8_t letter, std::int64_t atNs) {
             break;
         }
         case kReadRecord: {
-            std::string reply(memory_.begin(), memory_.begin() + kSettingsRecordBytes);
+            std::string reply = MemoryBytes(0, kSettingsRecordBytes);
             const int seconds = std::max(config_.timeSeconds, 0);
             const int minutes = std::min(seconds / 60, 0xFFFF);
             reply.resize(kStatusRecordBytes);
@@ -345,8 +346,7 @@ void TrackerSimulator::StartCommand(std::uint8_t letter, std::int64_t atNs) {
             break;
         }
         case kWriteRecord:
-            QueueLine(std::string(kAskRecord), atNs);
-            Await(letter, kSettingsRecordBytes);
+            AskArguments(kAskRecord, letter, kSettingsRecordBytes, atNs);
             break;
         case kTransmit:
             transmitting_ = true;
@@ -396,14 +396,14 @@ void TrackerSimulator::FinishCommand(const PendingCommand& command, std::int64_t
             break;
         case kPoke:
             StoreConfigByte(args[0], args[1]);
-            QueueLine(std::string(kAcknowledge), atNs);
+            QueueLine(kAcknowledge, atNs);
             break;
         case kWriteRecord:
             lastRecord_ = args;
-            QueueLine(std::string(kAcknowledge), atNs);
+            QueueLine(kAcknowledge, atNs);
             break;
         case kWritePaths:
-            QueueLine(std::string(kAcknowledge), atNs);
+            QueueLine(kAcknowledge, atNs);
             break;
         case kFactoryBlock:
             break;  // the host reads nothing after the block
@@ -499,12 +499,12 @@ void TrackerSimulator::QueueTerminator(std::int64_t atNs) {
     QueueBytes(Terminator(), atNs);
 }
 
-void TrackerSimulator::QueueLine(const std::string& payload, std::int64_t atNs) {
+void TrackerSimulator::QueueLine(std::string_view payload, std::int64_t atNs) {
     for (int i = 0; i < config_.faults.garbageLinesBeforeReply; ++i) {
         QueueBytes(std::string(kGarbageLine), atNs);
         QueueTerminator(atNs);
     }
-    std::string line = payload;
+    std::string line(payload);
     if (config_.faults.overlongLines && line.size() < kOverlongLineChars) {
         line.resize(kOverlongLineChars, ' ');
     }

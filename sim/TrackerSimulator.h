@@ -5,6 +5,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -124,12 +125,17 @@ private:
     void HandleArgument(std::uint8_t value, std::int64_t atNs);
     void FinishCommand(const PendingCommand& command, std::int64_t atNs);
     void Await(std::uint8_t letter, std::size_t count);
+    // Sends `prompt` and awaits the `count` argument bytes of `letter`.
+    void AskArguments(std::string_view prompt, std::uint8_t letter, std::size_t count,
+                      std::int64_t atNs);
+    // `count` bytes of the configuration memory from `address`, as a reply payload.
+    std::string MemoryBytes(std::size_t address, std::size_t count) const;
     void StoreConfigByte(std::uint8_t address, std::uint8_t value);
 
     // Reply scheduling. Times are nanoseconds of virtual time.
     void QueueByte(std::uint8_t value, std::int64_t earliestNs);
     void QueueBytes(const std::string& bytes, std::int64_t earliestNs);
-    void QueueLine(const std::string& payload, std::int64_t atNs);
+    void QueueLine(std::string_view payload, std::int64_t atNs);
     void QueueTerminator(std::int64_t atNs);
     std::string Terminator() const;
     std::int64_t ByteTimeNs() const;
