@@ -44,6 +44,32 @@ bool MakeRaw(int fd) {
     return tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
+// Acts on what a poll of the terminal's master side found (`ready`, `revents`; `pollName` names
+// the call for its error): hands what the host wrote to `deliver`, and calls `pause` on a
+// hang-up with no reader on either side, so the loop does not spin. False, with `error` set,
+// when the poll or the read failed.
+template <typename Deliver, typename Pause>
+bool TakeFromHost(int master, const char* pollName, int ready, short revents, Deliver deliver,
+                  Pause pause, std::string& error) {
+    if (ready < 0 && errno != EINTR) {
+        error = SystemError(pollName);
+        return false;
+    }
+    if (ready > 0 && (revents & POLLIN) != 0) {
+        std::uint8_t buffer[kReadChunk];
+        const ssize_t got = read(master, buffer, sizeof buffer);
+        if (got > 0) {
+            deliver(buffer, static_cast<std::size_t>(got));
+        } else if (got < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
+            error = SystemError("read");
+            return false;
+        }
+    } else if (ready > 0 && (revents & (POLLHUP | POLLERR)) != 0) {
+        pause();
+    }
+    return true;
+}
+
 }  // namespace
 
 PtyServer::~PtyServer() {
@@ -130,26 +156,15 @@ bool PtyServer::WriteUnsent(std::string& error) {
 
 bool PtyServer::Serve(ByteDevice& device, Clock& clock, const volatile std::sig_atomic_t& stop,
                       std::string& error) {
-    std::uint8_t buffer[kReadChunk];
     while (stop == 0) {
         pollfd watch{master_, POLLIN, 0};
         const int ready = poll(&watch, 1, WaitMs(device, clock));
-        if (ready < 0 && errno != EINTR) {
-            error = SystemError("poll");
-            return false;
-        }
-        if (ready > 0 && (watch.revents & POLLIN) != 0) {
-            const ssize_t got = read(master_, buffer, sizeof buffer);
-            if (got > 0) {
-                device.ReceiveFromHost(buffer, static_cast<std::size_t>(got), clock.NowMs());
-            } else if (got < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
-                error = SystemError("read");
-                return false;
-            }
-        } else if (ready > 0 && (watch.revents & (POLLHUP | POLLERR)) != 0) {
-            clock.SleepMs(kIdlePollMs / 4);  // no reader on either side: do not spin
-        }
-        if (!FlushDue(device, clock, error)) {
+        const auto deliver = [&](const std::uint8_t* bytes, std::size_t count) {
+            device.ReceiveFromHost(bytes, count, clock.NowMs());
+        };
+        const auto pause = [&] { clock.SleepMs(kIdlePollMs / 4); };
+        if (!TakeFromHost(master_, "poll", ready, watch.revents, deliver, pause, error) ||
+            !FlushDue(device, clock, error)) {
             return false;
         }
     }
@@ -161,7 +176,6 @@ bool PtyServer::ServePaced(ByteDevice& device, const volatile std::sig_atomic_t&
     // The kernel may otherwise let a timed wait run up to 50 us long; the wire is timed in us.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     PacedWire wire(device);
-    std::uint8_t buffer[kReadChunk];
     std::vector<std::uint8_t> due;
     while (stop == 0) {
         std::int64_t waitNs = kIdlePollNs;
@@ -174,21 +188,15 @@ bool PtyServer::ServePaced(ByteDevice& device, const volatile std::sig_atomic_t&
                                static_cast<long>(waitNs % kNsPerSecond)};
         pollfd watch{master_, POLLIN, 0};
         const int ready = ppoll(&watch, 1, &timeout, nullptr);
-        if (ready < 0 && errno != EINTR) {
-            error = SystemError("ppoll");
+        const auto deliver = [&](const std::uint8_t* bytes, std::size_t count) {
+            wire.FromHost(bytes, count, MonotonicNs());
+        };
+        const auto pause = [] {
+            const timespec quarter{0, kIdlePollNs / 4};
+            clock_nanosleep(CLOCK_MONOTONIC, 0, &quarter, nullptr);
+        };
+        if (!TakeFromHost(master_, "ppoll", ready, watch.revents, deliver, pause, error)) {
             return false;
-        }
-        if (ready > 0 && (watch.revents & POLLIN) != 0) {
-            const ssize_t got = read(master_, buffer, sizeof buffer);
-            if (got > 0) {
-                wire.FromHost(buffer, static_cast<std::size_t>(got), MonotonicNs());
-            } else if (got < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
-                error = SystemError("read");
-                return false;
-            }
-        } else if (ready > 0 && (watch.revents & (POLLHUP | POLLERR)) != 0) {
-            const timespec pause{0, kIdlePollNs / 4};  // no reader on either side: do not spin
-            clock_nanosleep(CLOCK_MONOTONIC, 0, &pause, nullptr);
         }
         due.clear();
         wire.Advance(MonotonicNs(), due);
