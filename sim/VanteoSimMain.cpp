@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -17,7 +18,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <type_traits>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "VanteoVersion.h"
@@ -115,6 +120,36 @@ std::optional<long long> ParseInteger(const std::string& text) {
 }
 
 bool ParseArguments(int argc, char** argv, Options& options, std::string& error) {
+    SimulatorConfig& c = options.config;
+    // The options that switch one behaviour or fault on.
+    const std::pair<std::string_view, bool*> switches[] = {
+        {"--paced", &c.pacedAt9600},
+        {"--silent", &c.faults.silent},
+        {"--crlf", &c.faults.crLfLineEnds},
+        {"--overlong", &c.faults.overlongLines},
+        {"--endless-erase", &c.faults.endlessErase},
+    };
+    // The options that take one whole number within bounds.
+    struct NumberOption {
+        std::string_view name;
+        long long low;
+        long long high;
+        std::variant<int*, long*, long long*, std::uint32_t*> target;
+    };
+    const NumberOption numbers[] = {
+        {"--firmware", 0, 9999, &c.firmwareVersion},
+        {"--serial", 0, 0xFFFFFFFFLL, &c.serialNumber},
+        {"--calibration", -32767, 32767, &c.calibration},
+        {"--time", 0, 0xFFFF * 60 + 59, &c.timeSeconds},
+        {"--kiss-tcp", 0, 65535, &options.kissTcpPort},
+        {"--beacon-interval", 1, 600000, &options.beaconIntervalMs},
+        {"--disconnect-after", 0, 1LL << 30, &c.faults.disconnectAfterBytes},
+        {"--garbage-lines", 0, 100, &c.faults.garbageLinesBeforeReply},
+        {"--short-blocks", 0, 16, &c.faults.shortFlashBlocks},
+        {"--slow-bytes", 0, 60000, &c.faults.slowByteDelayMs},
+        {"--erase-bytes", 0, 100000, &c.eraseProgressBytes},
+        {"--erase-interval", 0, 60000, &c.eraseByteIntervalMs},
+    };
     std::vector<std::string> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
@@ -140,22 +175,32 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
             out = *parsed;
             return true;
         };
-        SimulatorConfig& c = options.config;
+        const auto switchRow = std::find_if(std::begin(switches), std::end(switches),
+                                            [&](const auto& row) { return row.first == option; });
+        const auto numberRow = std::find_if(std::begin(numbers), std::end(numbers),
+                                            [&](const auto& row) { return row.name == option; });
         long long n = 0;
         std::string text;
         if (option == "--help" || option == "-h") {
             options.help = true;
         } else if (option == "--version") {
             options.version = true;
+        } else if (switchRow != std::end(switches)) {
+            *switchRow->second = true;
+        } else if (numberRow != std::end(numbers)) {
+            if (!integer(numberRow->low, numberRow->high, n)) {
+                return false;
+            }
+            // The bounds keep the value within the target's type.
+            std::visit(
+                [n](auto* target) {
+                    *target = static_cast<std::remove_reference_t<decltype(*target)>>(n);
+                },
+                numberRow->target);
         } else if (option == "--model") {
             if (!value(c.modelId)) {
                 return false;
             }
-        } else if (option == "--firmware") {
-            if (!integer(0, 9999, n)) {
-                return false;
-            }
-            c.firmwareVersion = static_cast<int>(n);
         } else if (option == "--memory") {
             if (!integer(64, 1024, n)) {
                 return false;
@@ -166,16 +211,6 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
             }
             c.memorySizeKbit = static_cast<int>(n);
             options.memoryGiven = true;
-        } else if (option == "--serial") {
-            if (!integer(0, 0xFFFFFFFFLL, n)) {
-                return false;
-            }
-            c.serialNumber = static_cast<std::uint32_t>(n);
-        } else if (option == "--calibration") {
-            if (!integer(-32767, 32767, n)) {
-                return false;
-            }
-            c.calibration = static_cast<int>(n);
         } else if (option == "--battery") {
             if (!value(text)) {
                 return false;
@@ -185,11 +220,6 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
                 error = "--battery: \"" + text + "\" is not a voltage between 0 and 10";
                 return false;
             }
-        } else if (option == "--time") {
-            if (!integer(0, 0xFFFF * 60 + 59, n)) {
-                return false;
-            }
-            c.timeSeconds = static_cast<int>(n);
         } else if (option == "--flash") {
             if (!value(options.flashFile)) {
                 return false;
@@ -212,54 +242,6 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
             if (!value(options.linkPath)) {
                 return false;
             }
-        } else if (option == "--kiss-tcp") {
-            if (!integer(0, 65535, options.kissTcpPort)) {
-                return false;
-            }
-        } else if (option == "--beacon-interval") {
-            if (!integer(1, 600000, options.beaconIntervalMs)) {
-                return false;
-            }
-        } else if (option == "--paced") {
-            c.pacedAt9600 = true;
-        } else if (option == "--silent") {
-            c.faults.silent = true;
-        } else if (option == "--disconnect-after") {
-            if (!integer(0, 1LL << 30, n)) {
-                return false;
-            }
-            c.faults.disconnectAfterBytes = static_cast<long>(n);
-        } else if (option == "--garbage-lines") {
-            if (!integer(0, 100, n)) {
-                return false;
-            }
-            c.faults.garbageLinesBeforeReply = static_cast<int>(n);
-        } else if (option == "--crlf") {
-            c.faults.crLfLineEnds = true;
-        } else if (option == "--overlong") {
-            c.faults.overlongLines = true;
-        } else if (option == "--short-blocks") {
-            if (!integer(0, 16, n)) {
-                return false;
-            }
-            c.faults.shortFlashBlocks = static_cast<int>(n);
-        } else if (option == "--endless-erase") {
-            c.faults.endlessErase = true;
-        } else if (option == "--slow-bytes") {
-            if (!integer(0, 60000, n)) {
-                return false;
-            }
-            c.faults.slowByteDelayMs = static_cast<int>(n);
-        } else if (option == "--erase-bytes") {
-            if (!integer(0, 100000, n)) {
-                return false;
-            }
-            c.eraseProgressBytes = static_cast<int>(n);
-        } else if (option == "--erase-interval") {
-            if (!integer(0, 60000, n)) {
-                return false;
-            }
-            c.eraseByteIntervalMs = static_cast<int>(n);
         } else {
             error = "unknown option " + option;
             return false;
