@@ -18,6 +18,7 @@
 
 #include "bench/BenchInteraction.h"
 #include "bench/FullLogImage.h"
+#include "bench/ProcessRun.h"
 #include "bench/ValidateKmlVersusC.h"
 #include "device/DeviceContext.h"
 #include "flightlog/DataBlock.h"
@@ -223,19 +224,13 @@ int main(int argc, char** argv) {
     std::string cli;
     std::string baseline;
     std::string before;
-    int runs = 21;
+    std::string runs;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--cli=", 0) == 0) {
-            cli = arg.substr(6);
-        } else if (arg.rfind("--baseline=", 0) == 0) {
-            baseline = arg.substr(11);
-        } else if (arg.rfind("--before=", 0) == 0) {
-            before = arg.substr(9);
-        } else if (arg.rfind("--runs=", 0) == 0) {
-            runs = std::max(1, std::stoi(arg.substr(7)));
-        } else {
+        if (!vanteo::bench::TakeOption(argv[i], {{"--cli=", &cli},
+                                                 {"--baseline=", &baseline},
+                                                 {"--before=", &before},
+                                                 {"--runs=", &runs}})) {
             rest.push_back(argv[i]);
         }
     }
@@ -249,5 +244,6 @@ int main(int argc, char** argv) {
     if (cli.empty() || baseline.empty()) {
         return 0;
     }
-    return vanteo::bench::CompareWithCBaseline(cli, baseline, runs, before);
+    return vanteo::bench::CompareWithCBaseline(cli, baseline, vanteo::bench::RunCount(runs, 21),
+                                               before);
 }

@@ -43,6 +43,21 @@ ProcessCost RunProcess(const std::vector<std::string>& argv) {
             static_cast<double>(usage.ru_maxrss) / 1024.0};  // ru_maxrss is in KiB on Linux
 }
 
+bool TakeOption(std::string_view arg,
+                std::initializer_list<std::pair<std::string_view, std::string*>> options) {
+    for (const auto& [name, value] : options) {
+        if (arg.starts_with(name)) {
+            *value = arg.substr(name.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+int RunCount(const std::string& text, int fallback) {
+    return text.empty() ? fallback : std::max(1, std::atoi(text.c_str()));
+}
+
 double Median(std::vector<double> values) {
     if (values.empty()) {
         return 0;

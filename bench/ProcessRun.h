@@ -1,6 +1,9 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vanteo::bench {
@@ -15,6 +18,13 @@ struct ProcessCost {
 // Runs `argv` (argv[0] a path) in the current environment with its output sent to /dev/null and
 // waits for it. A program that fails ends this process with a message.
 ProcessCost RunProcess(const std::vector<std::string>& argv);
+
+// For an argument "--name=VALUE" whose "--name=" is one of `options`, sets that option's string
+// to VALUE; false for any other argument.
+bool TakeOption(std::string_view arg,
+                std::initializer_list<std::pair<std::string_view, std::string*>> options);
+// The count a "--runs=N" option gave (`text`, N): `fallback` when none was given, at least 1.
+int RunCount(const std::string& text, int fallback);
 
 // The median; the mean of the two middle values for an even count.
 double Median(std::vector<double> values);

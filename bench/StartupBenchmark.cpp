@@ -33,24 +33,19 @@ int main(int argc, char** argv) {
     std::string program;
     std::string minimal;
     std::string before;
-    int runs = 15;
+    std::string runsText;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--program=", 0) == 0) {
-            program = arg.substr(10);
-        } else if (arg.rfind("--minimal=", 0) == 0) {
-            minimal = arg.substr(10);
-        } else if (arg.rfind("--before=", 0) == 0) {
-            before = arg.substr(9);
-        } else if (arg.rfind("--runs=", 0) == 0) {
-            runs = std::max(1, std::atoi(arg.substr(7).c_str()));
-        } else {
+        if (!vanteo::bench::TakeOption(argv[i], {{"--program=", &program},
+                                                 {"--minimal=", &minimal},
+                                                 {"--before=", &before},
+                                                 {"--runs=", &runsText}})) {
             std::fprintf(stderr,
                          "usage: %s --program=PATH --minimal=PATH [--before=PATH] [--runs=N]\n",
                          argv[0]);
             return 2;
         }
     }
+    const int runs = vanteo::bench::RunCount(runsText, 15);
     if (program.empty() || minimal.empty()) {
         std::fprintf(stderr, "usage: %s --program=PATH --minimal=PATH [--runs=N]\n", argv[0]);
         return 2;
