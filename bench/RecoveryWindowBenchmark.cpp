@@ -5,8 +5,6 @@
 // for a burst of M frames written at once. The demo flight's beacons, in order.
 //   vanteo_recovery_bench [--frames=N] [--burst=M]
 // Needs no display: run with QT_QPA_PLATFORM=offscreen (bench/run recovery sets it).
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,6 +19,7 @@
 #include <vector>
 
 #include "app/CRecoveryDlg.h"
+#include "serial/LoopbackListener.h"
 #include "sim/AprsBeacon.h"
 #include "sim/DemoFlight.h"
 
@@ -67,15 +66,11 @@ int main(int argc, char** argv) {
         }
     }
 
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        listen(listener, 1) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        std::perror("loopback server");
+    int port = 0;
+    std::string error;
+    const int listener = vanteo::ListenOnLoopback(port, 1, error);
+    if (listener < 0) {
+        std::fprintf(stderr, "loopback server: %s\n", error.c_str());
         return 1;
     }
 
@@ -84,7 +79,7 @@ int main(int argc, char** argv) {
     vanteo::CRecoveryDlg window("N0CALL-11", clock);
     window.findChild<QLineEdit*>(QStringLiteral("filesFolder"))->setText(dir.path());
     window.findChild<QLineEdit*>(QStringLiteral("hostPort"))
-        ->setText(QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port)));
+        ->setText(QStringLiteral("127.0.0.1:%1").arg(port));
     window.show();
     long shown = 0;
     QObject::connect(&window, &vanteo::CRecoveryDlg::PacketsShown,

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "serial/LoopbackListener.h"
+
 namespace vanteo::sim {
 
 KissBeaconServer::~KissBeaconServer() {
@@ -23,25 +25,11 @@ KissBeaconServer::~KissBeaconServer() {
 }
 
 bool KissBeaconServer::Listen(int port, std::string& error) {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listener_ = ListenOnLoopback(port, 4, error);
     if (listener_ < 0) {
-        error = std::strerror(errno);
         return false;
     }
-    const int yes = 1;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_, 4) != 0) {
-        error = "cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + std::strerror(errno);
-        return false;
-    }
-    socklen_t size = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
+    port_ = port;
     return true;
 }
 

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "aprs/GpsdClient.h"
+#include "serial/LoopbackListener.h"
 
 namespace {
 
@@ -33,24 +34,10 @@ bool WaitFor(const std::function<bool()>& done, int seconds) {
     return true;
 }
 
-// A listening loopback socket on a port the system chose.
+// A listening loopback socket on `port` (0: one the system chose, written back).
 int Listen(int& port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    const int yes = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, 1) != 0) {
-        close(fd);
-        return -1;
-    }
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    port = ntohs(address.sin_port);
-    return fd;
+    std::string error;
+    return vanteo::ListenOnLoopback(port, 1, error);
 }
 
 // Waits up to 10 s for `fd` to be readable.
