@@ -8,6 +8,16 @@ namespace {
 
 using Change = VisibilityRow::Change;
 
+// The predicates of a row shown exactly when the tracker has, or lacks, one capability.
+template <bool TrackerCapabilities::*capability>
+bool Has(const TrackerState& t) {
+    return t.capabilities.*capability;
+}
+template <bool TrackerCapabilities::*capability>
+bool Lacks(const TrackerState& t) {
+    return !(t.capabilities.*capability);
+}
+
 // The unit captions of the SmartBeaconing boxes are a run of consecutive identifiers.
 std::vector<int> SmartBeaconingUnits() {
     std::vector<int> ids;
@@ -38,44 +48,35 @@ const std::vector<VisibilityRow>& CapabilityRows() {
         {{control::kProfileSwitchingGroup, control::kProfile1, control::kProfile2,
           control::kProfileSwitchCaption, control::kAltitudeSwitch, control::kCompareButton,
           control::kSwitchAltitude, control::kUnitCaption},
-         [](const TrackerState& t) { return t.capabilities.twoProfiles; }},
+         Has<&TrackerCapabilities::twoProfiles>},
         // "Once Every" and "Tx Rate" are two views of one record byte: exactly one is shown.
         {{control::kTxRateLabel, control::kSecsLabel, control::kTxRate},
-         [](const TrackerState& t) { return t.capabilities.txRateSpacing; }},
+         Has<&TrackerCapabilities::txRateSpacing>},
         {{control::kOnceEveryLabel, control::kPktsLabel, control::kOnceEvery},
-         [](const TrackerState& t) { return !t.capabilities.txRateSpacing; }},
-        {{control::kStoreSmartBeacon},
-         [](const TrackerState& t) { return t.capabilities.storeSmartBeacon; }},
-        {{control::kOnlySendValid},
-         [](const TrackerState& t) { return t.capabilities.onlySendValid; }},
-        {{control::kConvertMetersToFeet},
-         [](const TrackerState& t) { return t.capabilities.metersToFeet; }},
-        {{control::kGpsPowerdown},
-         [](const TrackerState& t) { return t.capabilities.gpsPowerdown; }},
-        {{control::kTransmitVoltage},
-         [](const TrackerState& t) { return t.capabilities.transmitVoltage; }},
-        {{control::kSmartLaunchDetect},
-         [](const TrackerState& t) { return t.capabilities.smartLaunchDetect; }},
+         Lacks<&TrackerCapabilities::txRateSpacing>},
+        {{control::kStoreSmartBeacon}, Has<&TrackerCapabilities::storeSmartBeacon>},
+        {{control::kOnlySendValid}, Has<&TrackerCapabilities::onlySendValid>},
+        {{control::kConvertMetersToFeet}, Has<&TrackerCapabilities::metersToFeet>},
+        {{control::kGpsPowerdown}, Has<&TrackerCapabilities::gpsPowerdown>},
+        {{control::kTransmitVoltage}, Has<&TrackerCapabilities::transmitVoltage>},
+        {{control::kSmartLaunchDetect}, Has<&TrackerCapabilities::smartLaunchDetect>},
         {{control::kDeviation, control::kDeviationLabel},
-         [](const TrackerState& t) { return t.capabilities.deviationAdjust; }},
+         Has<&TrackerCapabilities::deviationAdjust>},
         {{control::kSmartBeaconingGroup, control::kFastSpeed, control::kFastRate,
           control::kSlowSpeed, control::kSlowRate, control::kTurnSlope, control::kTurnAngle,
           control::kTurnTime, control::kSlowSpeedLabel, control::kSlowRateLabel,
           control::kFastSpeedLabel, control::kFastRateLabel, control::kTurnSlopeLabel,
           control::kTurnAngleLabel, control::kTurnTimeLabel, control::kTxMessage},
-         [](const TrackerState& t) { return t.capabilities.smartBeaconing; }},
-        {SmartBeaconingUnits(),
-         [](const TrackerState& t) { return t.capabilities.smartBeaconing; }},
-        {{control::kHwGSwitch}, [](const TrackerState& t) { return t.capabilities.gSwitch; }},
-        {{control::kEnableSlotting},
-         [](const TrackerState& t) { return !t.capabilities.noSlotting; }},
+         Has<&TrackerCapabilities::smartBeaconing>},
+        {SmartBeaconingUnits(), Has<&TrackerCapabilities::smartBeaconing>},
+        {{control::kHwGSwitch}, Has<&TrackerCapabilities::gSwitch>},
+        {{control::kEnableSlotting}, Lacks<&TrackerCapabilities::noSlotting>},
         // "Dig Enable" belongs to calibration mode, which only the command line sets.
         {{control::kDigEnable},
          [](const TrackerState& t) { return t.calibrationMode; },
          Change::showOnly},
-        {{control::kEnablePowerAmp}, [](const TrackerState& t) { return t.capabilities.powerAmp; }},
-        {DigitalTelemetryControls(),
-         [](const TrackerState& t) { return t.capabilities.digitalTelemetry; }, Change::hideOnly},
+        {{control::kEnablePowerAmp}, Has<&TrackerCapabilities::powerAmp>},
+        {DigitalTelemetryControls(), Has<&TrackerCapabilities::digitalTelemetry>, Change::hideOnly},
     };
     return rows;
 }
