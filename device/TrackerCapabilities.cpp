@@ -58,6 +58,14 @@ void TrackerCapabilities::ApplyLateFirmwareRules(int version) {
     }
 }
 
+void TrackerCapabilities::Identify(const std::string& model, int version) {
+    modelId = model;
+    firmwareVersion = version;
+    ApplyFirmwareRules(version);
+    ApplyModelTable(model, version);
+    ApplyLateFirmwareRules(version);
+}
+
 void TrackerCapabilities::ApplyModelTable(const std::string& model, int version) {
     calibrationBase = kCalibrationBaseDefault;
     pllRegisters = false;

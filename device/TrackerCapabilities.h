@@ -54,6 +54,9 @@ struct TrackerCapabilities {
     void ApplyLateFirmwareRules(int version);
     // calibrationBase := 9200, the first matching row of the model table, the voltage scale.
     void ApplyModelTable(const std::string& model, int version);
+    // The whole identification without the link: records `model` and `version`, then applies
+    // the rule groups in the order the Read does (first group, model table, second group).
+    void Identify(const std::string& model, int version);
 };
 
 // Applies the first character of the memory-size reply (QueryMemorySize) to

@@ -8,11 +8,7 @@ namespace {
 // The whole identification as the Read applies it (the Read starts from a cleared record; a
 // record passed in shows what the rules themselves add and clear).
 TrackerCapabilities Identify(const std::string& model, int version, TrackerCapabilities caps = {}) {
-    caps.modelId = model;
-    caps.firmwareVersion = version;
-    caps.ApplyFirmwareRules(version);
-    caps.ApplyModelTable(model, version);
-    caps.ApplyLateFirmwareRules(version);
+    caps.Identify(model, version);
     return caps;
 }
 
