@@ -47,18 +47,9 @@ bool EveryPointTimed(const FlightAnalysis& analysis) {
 
 void AppendGpxPoint(std::string& out, const char* element, const FlightAnalysis& analysis,
                     const TrackPoint& point, const std::string& name) {
-    out += '<';
-    out += element;
-    out += " lat=\"";
-    AppendFixed(out, point.latitudeDeg, kCoordinateDecimals);
-    out += "\" lon=\"";
-    AppendFixed(out, point.longitudeDeg, kCoordinateDecimals);
-    out += "\">";
-    if (point.hasAltitude) {
-        out += "<ele>";
-        AppendFixed(out, point.altitudeM, kAltitudeDecimals);
-        out += "</ele>";
-    }
+    AppendGpxPointHead(out, element, point.latitudeDeg, point.longitudeDeg,
+                       point.hasAltitude ? std::optional<double>(point.altitudeM) : std::nullopt,
+                       {kCoordinateDecimals, kAltitudeDecimals});
     if (point.utcSinceDateS && analysis.captureDate) {
         out += "<time>";
         AppendUtc(out, *analysis.captureDate, *point.utcSinceDateS);

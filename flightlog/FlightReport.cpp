@@ -7,28 +7,22 @@ namespace {
 
 constexpr int kCoordinateDecimals = 6;  // about 0.1 m
 
-const char* TimeSourceText(TimeSource source) {
-    switch (source) {
-        case TimeSource::utcClock:
-            return "the log's UTC hours, minutes and seconds";
-        case TimeSource::secondsField:
-            return "the log's seconds (a minute counted at each roll-over)";
-        case TimeSource::storeInterval:
-            break;
-    }
-    return "the store interval (the log holds no time)";
-}
+// How a time source is named: in the summary's text and as the JSON value.
+struct TimeSourceNames {
+    const char* text;
+    const char* key;
+};
 
-const char* TimeSourceKey(TimeSource source) {
+TimeSourceNames NamesOf(TimeSource source) {
     switch (source) {
         case TimeSource::utcClock:
-            return "utcClock";
+            return {"the log's UTC hours, minutes and seconds", "utcClock"};
         case TimeSource::secondsField:
-            return "secondsField";
+            return {"the log's seconds (a minute counted at each roll-over)", "secondsField"};
         case TimeSource::storeInterval:
             break;
     }
-    return "storeInterval";
+    return {"the store interval (the log holds no time)", "storeInterval"};
 }
 
 void AppendMetresFeet(std::string& out, double metres) {
@@ -203,7 +197,7 @@ std::string FlightSummaryText(const DecodedLog& log, const FlightAnalysis& analy
     out += " single-point spikes left out, gaps ";
     AppendInteger(out, static_cast<long long>(analysis.gapCount));
     out += "\nTimes from ";
-    out += TimeSourceText(analysis.timeSource);
+    out += NamesOf(analysis.timeSource).text;
     if (analysis.timeSource == TimeSource::storeInterval) {
         out += ", ";
         AppendFixed(out, analysis.storeIntervalS, 0);
@@ -222,7 +216,7 @@ std::string FlightSummaryJson(const DecodedLog& log, const FlightAnalysis& analy
     std::string out = "{";
     JsonKey(out, "timeSource");
     out += '"';
-    out += TimeSourceKey(analysis.timeSource);
+    out += NamesOf(analysis.timeSource).key;
     out += "\",";
     JsonNumber(out, "storeIntervalS", analysis.storeIntervalS, 0);
     if (analysis.captureDate) {

@@ -86,4 +86,21 @@ void AppendClock(std::string& out, double seconds) {
     AppendTwoDigits(out, whole % 60);
 }
 
+void AppendGpxPointHead(std::string& out, const char* element, double latitudeDeg,
+                        double longitudeDeg, std::optional<double> altitudeM,
+                        PositionDecimals decimals) {
+    out += '<';
+    out += element;
+    out += " lat=\"";
+    AppendFixed(out, latitudeDeg, decimals.coordinate);
+    out += "\" lon=\"";
+    AppendFixed(out, longitudeDeg, decimals.coordinate);
+    out += "\">";
+    if (altitudeM) {
+        out += "<ele>";
+        AppendFixed(out, *altitudeM, decimals.altitude);
+        out += "</ele>";
+    }
+}
+
 }  // namespace vanteo

@@ -96,16 +96,8 @@ bool LiveTrackFile::Append(const LiveTrackPoint& point) {
     }
     std::string body;
     if (format_ == LiveTrackFormat::gpx) {
-        body += "<trkpt lat=\"";
-        AppendFixed(body, point.latitudeDeg, kCoordinateDecimals);
-        body += "\" lon=\"";
-        AppendFixed(body, point.longitudeDeg, kCoordinateDecimals);
-        body += "\">";
-        if (point.altitudeM) {
-            body += "<ele>";
-            AppendFixed(body, *point.altitudeM, kAltitudeDecimals);
-            body += "</ele>";
-        }
+        AppendGpxPointHead(body, "trkpt", point.latitudeDeg, point.longitudeDeg, point.altitudeM,
+                           {kCoordinateDecimals, kAltitudeDecimals});
         body += "<time>";
         AppendTime(body, point.utc);
         body += "</time></trkpt>\n";
