@@ -14,8 +14,6 @@ constexpr const char* kSwitchToProfile1 = "Switch to Profile 1 if:";
 constexpr const char* kOnlyPath1Disabled =
     "Can not disable only PATH 1.  For a single path disable PATH 2. Discarding Changes";
 constexpr const char* kCalibrationSwitch = "-qrkvz";
-constexpr int kProfile1Box = 1166;
-constexpr int kProfile2Box = 1167;
 
 void ShowCompareCaption(DeviceContext& ctx, int index) {
     const ProfileSettings& profile =
@@ -32,7 +30,7 @@ void SwitchProfile(DeviceContext& ctx, int index) {
         const int current = ctx.tracker.profileStore.currentProfile;
         ctx.form.profile1 = current == 0 ? 1 : 0;
         ctx.form.profile2 = current == 0 ? 0 : 1;
-        constexpr std::array<int, 2> kProfileBoxes = {kProfile1Box, kProfile2Box};
+        constexpr std::array<int, 2> kProfileBoxes = {control::kProfile1, control::kProfile2};
         ctx.ui.ShowFields(kProfileBoxes);
         return;
     }
