@@ -10,58 +10,26 @@
 namespace vanteo::cli {
 namespace {
 
-// The fields a settings file may hold. Those no visibility rule names are shown on every
-// tracker; the rest are shown as the Read's capability rules say.
-constexpr int kSettings[] = {control::kFrequency,
-                             control::kOutputPower,
-                             control::kStoreInterval,
-                             control::kTimeSlot,
-                             control::kLowVoltageShutdown,
-                             control::kLowVoltage,
-                             control::kIdString,
-                             control::kPath1,
-                             control::kPath2,
-                             control::kSsid,
-                             control::kSymbol,
-                             control::kPositionLogging,
-                             control::kDisableRfOut,
-                             control::kWrapDataLog,
-                             control::kPreamble,
-                             control::kTransmitCourseSpeed,
-                             control::kDisablePath1,
-                             control::kDisablePath2,
-                             control::kAlternateSymbol,
-                             control::kSmartLaunchDetect,
-                             control::kEnableSlotting,
-                             control::kOnceEvery,
-                             control::kTxRate,
-                             control::kOverwriteMemory,
-                             control::kTransmitAltitude,
-                             control::kStoreHm,
-                             control::kCompressData,
-                             control::kSwitchAltitude,
-                             control::kAltitudeSwitch,
-                             control::kStoreSmartBeacon,
-                             control::kOnlySendValid,
-                             control::kConvertMetersToFeet,
-                             control::kGpsPowerdown,
-                             control::kTransmitVoltage,
-                             control::kDeviation,
-                             control::kHwGSwitch,
-                             control::kEnablePowerAmp,
-                             control::kSlowSpeed,
-                             control::kSlowRate,
-                             control::kTurnSlope,
-                             control::kFastSpeed,
-                             control::kTurnAngle,
-                             control::kFastRate,
-                             control::kTurnTime,
-                             control::kTxMessage,
-                             control::kDigA,
-                             control::kDigB,
-                             control::kDigC,
-                             control::kDigD,
-                             control::kDigEnable};
+// The fields a settings file may hold: those every tracker shows, then those the Read's
+// capability rules show or hide (CapabilityVisibilityRows).
+constexpr int kSettings[] = {
+    // Shown on every tracker.
+    control::kFrequency, control::kOutputPower, control::kStoreInterval, control::kTimeSlot,
+    control::kLowVoltageShutdown, control::kLowVoltage, control::kIdString, control::kPath1,
+    control::kPath2, control::kSsid, control::kSymbol, control::kPositionLogging,
+    control::kDisableRfOut, control::kWrapDataLog, control::kPreamble,
+    control::kTransmitCourseSpeed, control::kDisablePath1, control::kDisablePath2,
+    control::kAlternateSymbol,
+    // Shown by capability.
+    control::kSmartLaunchDetect, control::kEnableSlotting, control::kOnceEvery, control::kTxRate,
+    control::kOverwriteMemory, control::kTransmitAltitude, control::kStoreHm,
+    control::kCompressData, control::kSwitchAltitude, control::kAltitudeSwitch,
+    control::kStoreSmartBeacon, control::kOnlySendValid, control::kConvertMetersToFeet,
+    control::kGpsPowerdown, control::kTransmitVoltage, control::kDeviation, control::kHwGSwitch,
+    control::kEnablePowerAmp, control::kSlowSpeed, control::kSlowRate, control::kTurnSlope,
+    control::kFastSpeed, control::kTurnAngle, control::kFastRate, control::kTurnTime,
+    control::kTxMessage, control::kDigA, control::kDigB, control::kDigC, control::kDigD,
+    control::kDigEnable};
 
 bool IsProfileRecordMember(const ProfileFieldRow& row, const char* name) {
     return std::strcmp(row.name, name) == 0;
