@@ -262,7 +262,7 @@ void CCommunicatorDlg::ConnectCommands() {
     connectButton(control::kReadFlash, [this] {
         RunLinkOperation([this] {
             TakePortFromBox();
-            offerFlightView_ = OnReadFlash(flightLog_);
+            offerFlightView_ = static_cast<bool>(OnReadFlash(flightLog_));
             if (offerFlightView_) {
                 WatchFlashWork(control::kReadFlash);
             }
@@ -274,7 +274,7 @@ void CCommunicatorDlg::ConnectCommands() {
         RunLinkOperation(
             [this] {
                 TakePortFromBox();
-                const bool started = OnClearFlash(flightLog_);
+                const bool started = static_cast<bool>(OnClearFlash(flightLog_));
                 if (started) {
                     WatchFlashWork(control::kClearFlash);
                 }
@@ -671,7 +671,7 @@ void CCommunicatorDlg::OfferFlightViewOfDownload() {
     }
     downloadWatch_->stop();
     const bool download = std::exchange(offerFlightView_, false);
-    if (!log_.workerSucceeded.load()) {
+    if (!log_.WorkerResult()) {
         // Cancelled or failed: the line of the operation before it must not stand for it.
         form_.messages = flashWorkName_ + " did not complete";
         if (auto* messages = qobject_cast<QLineEdit*>(Control(control::kMessages))) {

@@ -316,8 +316,8 @@ int CliCommands::ReadFlash(const CliRequest& request) {
     }
     console_.SetFlightDetailsAnswer(request.details);
     console_.SetSaveFileAnswer(request.file);
-    const bool started = OnReadFlash(ctx_);
-    const bool done = started && WaitForFlashWorker(ctx_);
+    const OperationResult started = OnReadFlash(ctx_);
+    const OperationResult done = started ? WaitForFlashWorker(ctx_) : started;
     const FlightExportPaths paths = ExportPaths(request);
     if (!done || !paths.Any()) {
         return Finish(done);
@@ -335,9 +335,9 @@ int CliCommands::ClearFlash(const CliRequest& request) {
         return kFailed;
     }
     console_.SetClearFlashConfirmed(request.yes);
-    const bool started = OnClearFlash(ctx_);
-    const bool done = started && WaitForFlashWorker(ctx_);
-    if (!request.yes) {
+    const OperationResult started = OnClearFlash(ctx_);
+    const OperationResult done = started ? WaitForFlashWorker(ctx_) : started;
+    if (started.outcome == Outcome::cancelled) {
         return Fail("not confirmed: add --yes to erase the flight log");
     }
     return Finish(done);

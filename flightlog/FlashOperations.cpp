@@ -49,6 +49,7 @@ struct DownloadTally {
     int blocks = 0;
     int shortBlocks = 0;
     int unreadBlocks = 0;
+    std::size_t bytesRead = 0;  // in blocks that arrived whole
     DownloadStop stop = DownloadStop::none;
     bool cancelled = false;
     // First and last flash address of each run of adjacent short blocks.
@@ -121,9 +122,10 @@ void ReclaimFinishedWorker(FlightLogContext& ctx) {
     }
 }
 
-void StartWorker(FlightLogContext& ctx, std::function<bool(FlightLogContext&)> job) {
+void StartWorker(FlightLogContext& ctx, std::function<OperationResult(FlightLogContext&)> job) {
     ReclaimFinishedWorker(ctx);
-    ctx.log.workerSucceeded = false;
+    ctx.log.workerOutcome = Outcome::failed;
+    ctx.log.workerCount = 0;
     ctx.log.flashBusy = true;
     ctx.device.link.ReleaseToOtherThread();
     FlightLogContext workerContext{ctx.device, ctx.log};
@@ -132,10 +134,11 @@ void StartWorker(FlightLogContext& ctx, std::function<bool(FlightLogContext&)> j
         // at normal priority.
         RaiseCurrentThreadPriority();
         workerContext.device.link.TakeOverInCurrentThread();
-        const bool succeeded = job(workerContext);
+        const OperationResult result = job(workerContext);
         workerContext.device.link.ReleaseToOtherThread();
         workerContext.device.ui.ProgressEnd();
-        workerContext.log.workerSucceeded = succeeded;
+        workerContext.log.workerOutcome = result.outcome;
+        workerContext.log.workerCount = result.count;
         workerContext.log.flashBusy = false;  // last: the form may start the next job now
     });
 }
@@ -151,14 +154,14 @@ bool RefuseWhileFlashBusy(FlightLogContext& ctx) {
     return false;
 }
 
-bool WaitForFlashWorker(FlightLogContext& ctx) {
+OperationResult WaitForFlashWorker(FlightLogContext& ctx) {
     ReclaimFinishedWorker(ctx);
-    return ctx.log.workerSucceeded.load();
+    return ctx.log.WorkerResult();
 }
 
-bool OnReadFlash(FlightLogContext& ctx) {
+OperationResult OnReadFlash(FlightLogContext& ctx) {
     if (RefuseWhileFlashBusy(ctx)) {
-        return false;
+        return Outcome::refused;
     }
     DeviceContext& device = ctx.device;
     UserInteraction& ui = device.ui;
@@ -170,29 +173,30 @@ bool OnReadFlash(FlightLogContext& ctx) {
         ctx.log.flightDetails = entered;
     }
 
-    std::unique_ptr<AtomicFileWriter> output = AskAndCreateKmlFile(ui);
+    bool dialogCancelled = false;
+    std::unique_ptr<AtomicFileWriter> output = AskAndCreateKmlFile(ui, dialogCancelled);
     if (!output) {
-        return false;
+        return dialogCancelled ? Outcome::cancelled : Outcome::failed;
     }
     SerialLink& link = device.link;
     if (!link.OpenPort(device.form.comPort)) {
-        return false;
+        return Outcome::failed;
     }
     link.Sync();
     const bool versionSent = link.WriteByte(kVersionCommand);
     ui.ShowForm();
     if (!versionSent) {
-        return false;
+        return Outcome::failed;
     }
     std::string line;
     if (!link.ReadLine(line)) {
-        return false;
+        return Outcome::failed;
     }
     caps.firmwareVersion = LeadingIntC(SerialLink::LineText(line));
     char sizeReply = 0;
     if (!QueryMemorySize(link, sizeReply)) {
         ui.ShowMessage(kMemorySizeError);
-        return false;
+        return Outcome::failed;
     }
     ApplyMemorySizeReply(caps, sizeReply, true);
 
@@ -204,16 +208,16 @@ bool OnReadFlash(FlightLogContext& ctx) {
         // Stopped (Ctrl+C) before the download began: `output` removes its temporary file.
         ui.ProgressEnd();
         ui.ShowMessage(kCancelledBeforeFirstBlock);
-        return false;
+        return Outcome::cancelled;
     }
     ctx.log.kmlOutputFile = std::move(output);
     StartWorker(ctx, [compress, hoursMinutes](FlightLogContext& workerCtx) {
         return FlashReadWorker(workerCtx, compress, hoursMinutes);
     });
-    return true;
+    return Outcome::completed;
 }
 
-bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
+OperationResult FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
     SerialLink& link = ctx.device.link;
     UserInteraction& ui = ctx.device.ui;
     const int kbit = ctx.device.tracker.capabilities.memorySizeKbit;
@@ -239,7 +243,9 @@ bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
         const std::size_t arrived =
             ReadFlashBlock(link, kbit, static_cast<std::uint32_t>(address), block);
         const bool complete = arrived >= blockLength + kFlashReplyTrailerBytes;
-        if (!complete) {
+        if (complete) {
+            tally.bytesRead += block.size();
+        } else {
             tally.AddShortBlock(address, block.size());
         }
         incompleteBlocksInARow = complete ? 0 : incompleteBlocksInARow + 1;
@@ -259,37 +265,39 @@ bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes) {
         // temporary file).
         ctx.log.kmlOutputFile.reset();
         ui.ShowMessage(kCancelledBeforeFirstBlock);
-        return false;
+        return Outcome::cancelled;
     }
     ctx.log.storedChecksum = LogChecksum(image);
+    const int bytesRead = static_cast<int>(tally.bytesRead);
     if (!WriteKmlAndClose(ctx, compress, hoursMinutes)) {
-        return false;
+        return {Outcome::failed, bytesRead};
     }
     if (tally.cancelled || tally.stop != DownloadStop::none || !tally.shortRanges.empty()) {
+        // The file holds what arrived, but the log is not whole.
         ui.ShowMessage(IncompleteDownloadMessage(tally));
-        return false;
+        return {tally.cancelled ? Outcome::cancelled : Outcome::failed, bytesRead};
     }
     ui.ShowMessage("Done Reading Flash");
-    return true;
+    return {Outcome::completed, bytesRead};
 }
 
-bool OnClearFlash(FlightLogContext& ctx) {
+OperationResult OnClearFlash(FlightLogContext& ctx) {
     DeviceContext& device = ctx.device;
     if (!device.ui.ConfirmClearFlash()) {
-        return false;
+        return Outcome::cancelled;
     }
     if (RefuseWhileFlashBusy(ctx)) {
-        return false;
+        return Outcome::refused;
     }
     if (!device.link.OpenPort(device.form.comPort)) {
-        return false;
+        return Outcome::failed;
     }
     device.ui.ProgressBegin(0);  // the erase reply has no known length: a busy indicator
     StartWorker(ctx, [](FlightLogContext& workerCtx) { return FlashClearWorker(workerCtx); });
-    return true;
+    return Outcome::completed;
 }
 
-bool FlashClearWorker(FlightLogContext& ctx) {
+OperationResult FlashClearWorker(FlightLogContext& ctx) {
     SerialLink& link = ctx.device.link;
     UserInteraction& ui = ctx.device.ui;
     TrackerCapabilities& caps = ctx.device.tracker.capabilities;
@@ -298,7 +306,7 @@ bool FlashClearWorker(FlightLogContext& ctx) {
     char sizeReply = 0;
     if (!QueryMemorySize(link, sizeReply)) {
         ui.ShowMessage(kMemorySizeError);
-        return false;
+        return Outcome::failed;
     }
     if (sizeReply == '1') {
         ui.ShowMessage("memsize set to 128");
@@ -306,7 +314,7 @@ bool FlashClearWorker(FlightLogContext& ctx) {
     ApplyMemorySizeReply(caps, sizeReply, false);
     if (ui.ProgressCancelled()) {
         ui.ShowMessage("Clear Flash cancelled before the erase began: the flight log is unchanged");
-        return false;
+        return Outcome::cancelled;
     }
 
     switch (EraseFlash(link, ui)) {
@@ -317,24 +325,24 @@ bool FlashClearWorker(FlightLogContext& ctx) {
                 "The tracker stopped answering during the erase (nothing for 30 "
                 "seconds). The flash may not be fully cleared: check the tracker and "
                 "press Clear Flash again.");
-            return false;
+            return Outcome::failed;
         case EraseOutcome::tooLong:
             ui.ShowMessage(
                 "The erase did not end within 20 minutes although the tracker kept sending. The "
                 "flash may not be fully cleared: check the tracker and press Clear Flash again.");
-            return false;
+            return Outcome::failed;
         case EraseOutcome::cancelled:
             ui.ShowMessage(
                 "Clear Flash cancelled. The tracker may still be erasing, and the flight log is "
                 "partly erased: wait until it has finished or switch it off and on, then press "
                 "Clear Flash again and let it finish before the next flight.");
-            return false;
+            return Outcome::cancelled;
         case EraseOutcome::linkClosed:
             ui.ShowMessage(
                 "The connection to the tracker was lost during the erase. The flash "
                 "may not be fully cleared: check the tracker and press Clear Flash "
                 "again.");
-            return false;
+            return Outcome::failed;
     }
     if (caps.memorySizeKbit == kLargeMemoryKbit) {
         // The erase leaves the trailer area (trigger and capture date) as it was.
@@ -344,7 +352,7 @@ bool FlashClearWorker(FlightLogContext& ctx) {
         }
     }
     ui.ShowMessage("Done Clearing Flash");
-    return true;
+    return Outcome::completed;
 }
 
 }  // namespace vanteo

@@ -18,14 +18,15 @@ namespace vanteo {
 // back short as no longer answering properly: the rest is not read and stored as 0, so a
 // download against any tracker ends within 16 blocks' time-outs of its last good block. When
 // ui.ProgressCancelled() turns true the download stops after the block being read and is
-// reported like any incomplete one; cancelled before the first block, no file is written. True
-// when every block arrived and the file was written.
-bool FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes);
+// reported like any incomplete one; cancelled before the first block, no file is written.
+// Completed when every block arrived and the file was written; cancelled when the user stopped
+// it; failed otherwise. The count is the flash bytes that arrived in whole blocks.
+OperationResult FlashReadWorker(FlightLogContext& ctx, bool compress, bool hoursMinutes);
 
 // Erases the flash ('Z'), one progress step per reply byte, then on the 1024-kbit memory zeroes
-// the 16-byte trailer area. False when the memory size could not be read or the erase reply
-// did not end (silence of kEraseSilenceLimitMs, no end within kEraseTotalLimitMs, a closed link,
-// or the user cancelled the wait).
-bool FlashClearWorker(FlightLogContext& ctx);
+// the 16-byte trailer area. Failed when the memory size could not be read or the erase reply
+// did not end (silence of kEraseSilenceLimitMs, no end within kEraseTotalLimitMs, a closed
+// link); cancelled when the user cancelled before or during the wait.
+OperationResult FlashClearWorker(FlightLogContext& ctx);
 
 }  // namespace vanteo

@@ -6,9 +6,10 @@
 #include "device/OperationResult.h"
 #include "flightlog/FlightLogState.h"
 
-// The flight-log operations behind the form's buttons. They return true when they ran to their
-// normal end (for Read Flash and Clear Flash: when the worker was started); false when they
-// stopped or were refused, the user having been told why. All are called on the user-interface
+// The flight-log operations behind the form's buttons. Each reports how it ended (completed, or
+// refused, failed or cancelled, the user having been told why); for Read Flash and Clear Flash
+// "completed" means the worker was started, and WaitForFlashWorker tells how the worker ended.
+// All are called on the user-interface
 // thread. The tracker's port is ctx.device.form.comPort, taken as it stands (front ends keep it
 // current). Every file is written beside its target and put in place only when complete.
 namespace vanteo {
@@ -26,11 +27,13 @@ bool RefuseWhileFlashBusy(FlightLogContext& ctx);
 
 // "Read Flash" (1065): details dialog, save dialog, version and memory size, then starts the
 // download worker and returns. "Clear Flash" (1070): confirmation, then starts the erase worker.
-bool OnReadFlash(FlightLogContext& ctx);
-bool OnClearFlash(FlightLogContext& ctx);
-// Blocks until the running worker (if any) has ended and takes the link back; true when the last
-// worker completed its job (every block read and the file saved, or the erase finished).
-bool WaitForFlashWorker(FlightLogContext& ctx);
+// Declining the confirmation or the save dialog is "cancelled"; a running worker, "refused".
+OperationResult OnReadFlash(FlightLogContext& ctx);
+OperationResult OnClearFlash(FlightLogContext& ctx);
+// Blocks until the running worker (if any) has ended, takes the link back and returns how the
+// last worker ended: completed when it did its whole job (every block read and the file saved,
+// or the erase finished); a download counts the flash bytes that arrived in whole blocks.
+OperationResult WaitForFlashWorker(FlightLogContext& ctx);
 
 // What "Validate KML" found, besides the messages it showed. True (operator bool) when the new
 // copy was written, as for the other operations.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/AtomicFileWriter.h"
+#include "device/OperationResult.h"
 #include "device/UserInteraction.h"
 
 namespace vanteo {
@@ -51,9 +52,12 @@ struct FlightLogState {
     std::atomic<bool> flashBusy{false};
 
     // The download or erase worker; joined by RefuseWhileFlashBusy / WaitForFlashWorker once it
-    // has ended. workerSucceeded holds its result (true: it completed its job).
+    // has ended. How it ended and what it counted are set by the worker before it clears
+    // flashBusy; WorkerResult() reads them (what the last worker did, failed before any).
     std::thread worker;
-    std::atomic<bool> workerSucceeded{false};
+    std::atomic<Outcome> workerOutcome{Outcome::failed};
+    std::atomic<int> workerCount{0};
+    OperationResult WorkerResult() const { return {workerOutcome.load(), workerCount.load()}; }
 };
 
 }  // namespace vanteo

@@ -19,11 +19,6 @@ bool AskAndReadKmlFile(UserInteraction& ui, std::string& text) {
     return true;
 }
 
-std::unique_ptr<AtomicFileWriter> AskAndCreateKmlFile(UserInteraction& ui) {
-    bool cancelled = false;
-    return AskAndCreateKmlFile(ui, cancelled);
-}
-
 std::unique_ptr<AtomicFileWriter> AskAndCreateKmlFile(UserInteraction& ui, bool& cancelled) {
     const std::optional<std::string> path = ui.AskSaveFile(kKmlFileDialog);
     cancelled = !path;

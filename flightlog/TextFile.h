@@ -26,9 +26,7 @@ bool AskAndReadKmlFile(UserInteraction& ui, std::string& text);
 // Runs the file-save dialog and opens a new file beside the chosen target, which it replaces
 // only on Commit: a failure before then leaves the user's existing file, and no empty file,
 // behind. Null when the dialog was cancelled, or (after "Error opening file") when the file
-// cannot be created.
-std::unique_ptr<AtomicFileWriter> AskAndCreateKmlFile(UserInteraction& ui);
-// The same; `cancelled` tells a cancelled dialog from a file that cannot be created.
+// cannot be created; `cancelled` tells the two apart.
 std::unique_ptr<AtomicFileWriter> AskAndCreateKmlFile(UserInteraction& ui, bool& cancelled);
 
 }  // namespace vanteo

@@ -61,7 +61,9 @@ TEST_P(DownloadTest, DownloadsTheWholeFlash) {
     rig.ui.QueueFlightDetails(
         FlightDetails{"Ann M\xFCller", "Arrow", "06/15/2009", "H128", "windy -- 5 m/s"});
     ASSERT_TRUE(rig.StartDownload(path));
-    EXPECT_TRUE(WaitForFlashWorker(rig.ctx));
+    const OperationResult result = WaitForFlashWorker(rig.ctx);
+    EXPECT_EQ(result.outcome, Outcome::completed);
+    EXPECT_EQ(result.count, static_cast<int>(n));
     EXPECT_FALSE(rig.log.flashBusy);
     EXPECT_EQ(rig.ui.MessageTexts(), kDone);
     EXPECT_EQ(rig.ui.ProgressBeginSteps(), static_cast<int>(n / 32));
@@ -217,7 +219,7 @@ TEST(ReadFlashTest, CancelledSaveDialogTouchesNothing) {
     FlightLogRig rig(simulator);
     rig.ui.QueueFlightDetails(FlightDetails{"A", "B", "C", "D", "E"});
     rig.ui.QueueSaveFile(std::nullopt);
-    EXPECT_FALSE(OnReadFlash(rig.ctx));
+    EXPECT_EQ(OnReadFlash(rig.ctx).outcome, Outcome::cancelled);
     EXPECT_EQ(rig.log.flightDetails.name, "A");  // the details just entered remain
     EXPECT_TRUE(simulator.Commands().empty());
     EXPECT_FALSE(rig.log.flashBusy);
@@ -386,7 +388,9 @@ TEST(ReadFlashTest, CancelKeepsWhatArrivedAndLeavesTheLinkClean) {
     // Step 10 comes after the block at 288 (one step per 32 bytes): blocks 0-36 are read.
     rig.ui.CancelAfterProgressSteps(10);
     ASSERT_TRUE(rig.StartDownload(folder.Path("part.kml")));
-    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    const OperationResult result = WaitForFlashWorker(rig.ctx);
+    EXPECT_EQ(result.outcome, Outcome::cancelled);
+    EXPECT_EQ(result.count, 296);  // the 37 eight-byte blocks that arrived
     EXPECT_EQ(rig.ui.MessageTexts(),
               std::vector<std::string>{"Read Flash cancelled. Flash read incomplete: 987 of 1024 "
                                        "blocks were not read; they are 00 in the KML file."});
@@ -456,7 +460,7 @@ TEST(ReadFlashTest, UnpluggedTrackerEndsTheDownloadSoon) {
     FlightLogRig rig(simulator);
     TemporaryFolder folder;
     ASSERT_TRUE(rig.StartDownload(folder.Path("gone.kml")));
-    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(WaitForFlashWorker(rig.ctx).outcome, Outcome::failed);
     const std::vector<std::string> messages = rig.ui.MessageTexts();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("The tracker stopped answering. Flash read incomplete: ", 0), 0u)
@@ -479,8 +483,8 @@ TEST(FlashBusyTest, EveryOperationWaitsForTheWorker) {
     const int dialogs = rig.ui.FileDialogsShown();
 
     rig.ui.QueueClearConfirmation(true);
-    EXPECT_FALSE(OnReadFlash(rig.ctx));
-    EXPECT_FALSE(OnClearFlash(rig.ctx));
+    EXPECT_EQ(OnReadFlash(rig.ctx).outcome, Outcome::refused);
+    EXPECT_EQ(OnClearFlash(rig.ctx).outcome, Outcome::refused);
     EXPECT_EQ(OnValidateKml(rig.ctx).outcome, Outcome::refused);
     EXPECT_EQ(OnFixKml(rig.ctx).outcome, Outcome::refused);
     EXPECT_EQ(OnFlashTest(rig.ctx).outcome, Outcome::refused);
@@ -524,7 +528,7 @@ TEST(ClearFlashTest, ConfirmationAndMemorySizeReplies) {
     sim::TrackerSimulator simulator(config);
     FlightLogRig rig(simulator);
     rig.ui.QueueClearConfirmation(false);
-    EXPECT_FALSE(OnClearFlash(rig.ctx));
+    EXPECT_EQ(OnClearFlash(rig.ctx).outcome, Outcome::cancelled);
     EXPECT_TRUE(simulator.Commands().empty());
 
     rig.ui.QueueClearConfirmation(true);
@@ -615,7 +619,7 @@ TEST(ClearFlashTest, CancelStopsTheWaitAndSaysTheLogIsPartlyErased) {
     rig.ui.QueueClearConfirmation(true);
     rig.ui.CancelAfterProgressSteps(3);
     ASSERT_TRUE(OnClearFlash(rig.ctx));
-    EXPECT_FALSE(WaitForFlashWorker(rig.ctx));
+    EXPECT_EQ(WaitForFlashWorker(rig.ctx).outcome, Outcome::cancelled);
     EXPECT_EQ(rig.ui.MessageTexts(),
               std::vector<std::string>{
                   "Clear Flash cancelled. The tracker may still be erasing, and the flight log is "

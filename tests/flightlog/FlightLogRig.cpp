@@ -50,7 +50,7 @@ FlightLogRig::FlightLogRig(ByteDevice& device) : SimulatedTracker(Start::bareFie
     wire = &device;
 }
 
-bool FlightLogRig::StartDownload(const std::string& path) {
+OperationResult FlightLogRig::StartDownload(const std::string& path) {
     ui.QueueSaveFile(path);
     return OnReadFlash(ctx);
 }

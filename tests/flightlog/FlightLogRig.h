@@ -57,8 +57,9 @@ private:
 struct FlightLogRig : SimulatedTracker {
     explicit FlightLogRig(ByteDevice& device);
 
-    // Answers the save dialog with `path` and presses "Read Flash"; true when the worker started.
-    bool StartDownload(const std::string& path);
+    // Answers the save dialog with `path` and presses "Read Flash"; completed when the worker
+    // started.
+    OperationResult StartDownload(const std::string& path);
     // Answers the open dialog with `input` and the save dialog with `output`, then presses
     // "Validate KML"; its result.
     bool Validate(const std::string& input, const std::string& output);
