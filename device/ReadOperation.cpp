@@ -40,13 +40,6 @@ ProfileSettings& Current(DeviceContext& ctx) {
     return Profile(ctx, ctx.tracker.profileStore.currentProfile);
 }
 
-// Each step of the Read decodes into the profile store, then the form shows the current profile
-// as the store now holds it, through the profile table. Members no step has read yet are still
-// the empty ones ForgetEarlierProfiles showed, so a Read that stops part way shows what it got.
-void ShowCurrentProfile(DeviceContext& ctx) {
-    CopyProfileToForm(Current(ctx), ctx.form);
-}
-
 // Leading blanks, an optional sign, then a digit: the 'V' reply holds a version.
 bool StartsWithNumber(const std::string& text) {
     std::size_t pos = 0;
@@ -94,7 +87,6 @@ bool ReadSmartBeaconing(DeviceContext& ctx) {
     }
     DecodeSmartBeacon(first, Profile(ctx, 0));
     DecodeSmartBeacon(second, Profile(ctx, 1));
-    ShowCurrentProfile(ctx);
     return true;
 }
 
@@ -116,7 +108,6 @@ bool ReadMessage(DeviceContext& ctx, std::uint8_t base, std::string& message) {
 bool ReadMessages(DeviceContext& ctx) {
     Profile(ctx, 0).txMessage.clear();
     Profile(ctx, 1).txMessage.clear();
-    ShowCurrentProfile(ctx);
     if (!ctx.tracker.capabilities.txMessages) {
         return true;
     }
@@ -128,7 +119,6 @@ bool ReadMessages(DeviceContext& ctx) {
     }
     Profile(ctx, 0).txMessage = first;
     Profile(ctx, 1).txMessage = second;
-    ShowCurrentProfile(ctx);
     return true;
 }
 
@@ -142,7 +132,6 @@ bool ReadSwitchAltitudes(DeviceContext& ctx) {
         Profile(ctx, 0).switchAltitude = static_cast<std::uint32_t>(bytes[1] * 256 + bytes[0]);
         Profile(ctx, 1).switchAltitude = static_cast<std::uint32_t>(bytes[3] * 256 + bytes[2]);
     }
-    ShowCurrentProfile(ctx);
     return true;
 }
 
@@ -176,8 +165,6 @@ bool ReadPaths(DeviceContext& ctx) {
         profile.disablePath1 = !profile.path1.empty() && profile.path1[0] == 'X' ? 1 : 0;
         profile.disablePath2 = !profile.path2.empty() && profile.path2[0] == 'X' ? 1 : 0;
     }
-    ShowCurrentProfile(ctx);
-    ctx.ui.ShowForm();
     return true;
 }
 
@@ -186,6 +173,45 @@ std::string SerialNumberText(std::uint32_t serial) {
     constexpr std::uint32_t kNumberMask = 0x7FF;
     const unsigned number = serial & kNumberMask;
     return (serial & kBatchBit) != 0 ? FormatC("Ser #: B%d", number) : FormatC("Ser#: %d", number);
+}
+
+// Everything after the identification. Each step decodes into the profile store (the form's
+// per-profile fields are not touched here) or into the form's tracker-wide fields.
+bool ReadSettings(DeviceContext& ctx) {
+    FormModel& form = ctx.form;
+    TrackerCapabilities& caps = ctx.tracker.capabilities;
+    if (caps.pllRegisters && !ReadSynthRegisters(ctx)) {
+        return false;
+    }
+    if (caps.smartBeaconing && !ReadSmartBeaconing(ctx)) {
+        return false;
+    }
+    if (!ReadMessages(ctx) || !ReadSwitchAltitudes(ctx) || !ReadPaths(ctx)) {
+        return false;
+    }
+    if (!FetchIdentity(ctx)) {
+        return false;
+    }
+    // Asked as the tracker expects it, but the reply is not used by the read.
+    char unusedSizeReply = '\0';
+    QueryMemorySize(ctx.link, unusedSizeReply);
+
+    if (!SendCommand(ctx, command::kReadRecord)) {
+        form.messages = kWriteFailed;
+        return false;
+    }
+    std::string recordBytes;
+    if (!ctx.link.ReadExact(recordBytes, kRecordReadBytes)) {
+        return false;
+    }
+    ReadRecord record{};
+    for (std::size_t i = 0; i < record.size() && i < recordBytes.size(); ++i) {
+        record[i] = static_cast<std::uint8_t>(recordBytes[i]);
+    }
+    DecodeSettingsRecord(record, caps, form, ctx.tracker.profileStore, ctx.tracker.flagBytes);
+    form.serialNumberStatus = SerialNumberText(form.serialNumber);
+    form.unitCaption = "meters";
+    return true;
 }
 
 }  // namespace
@@ -265,43 +291,16 @@ OperationResult OnRead(DeviceContext& ctx) {
     form.versionStatus = FormatC("Version:%d", version);
     ctx.ui.ShowForm();
 
-    if (caps.pllRegisters && !ReadSynthRegisters(ctx)) {
-        return Outcome::failed;
-    }
-    if (caps.smartBeaconing && !ReadSmartBeaconing(ctx)) {
-        return Outcome::failed;
-    }
-    if (!ReadMessages(ctx) || !ReadSwitchAltitudes(ctx) || !ReadPaths(ctx)) {
-        return Outcome::failed;
-    }
-    if (!FetchIdentity(ctx)) {
-        return Outcome::failed;
-    }
-    // Asked as the tracker expects it, but the reply is not used by the read.
-    char unusedSizeReply = '\0';
-    QueryMemorySize(ctx.link, unusedSizeReply);
-
-    if (!SendCommand(ctx, command::kReadRecord)) {
-        form.messages = kWriteFailed;
+    const bool settingsRead = ReadSettings(ctx);
+    // The form shows the current profile once, as the store holds it however far the Read got:
+    // members no step reached are still the empty ones ForgetEarlierProfiles showed.
+    CopyProfileToForm(Current(ctx), form);
+    if (!settingsRead) {
         ctx.ui.ShowForm();
         return Outcome::failed;
     }
-    std::string recordBytes;
-    if (!ctx.link.ReadExact(recordBytes, kRecordReadBytes)) {
-        return Outcome::failed;
-    }
-    ReadRecord record{};
-    for (std::size_t i = 0; i < record.size() && i < recordBytes.size(); ++i) {
-        record[i] = static_cast<std::uint8_t>(recordBytes[i]);
-    }
-    DecodeSettingsRecord(record, caps, form, ctx.tracker.profileStore, ctx.tracker.flagBytes);
-    form.serialNumberStatus = SerialNumberText(form.serialNumber);
-    form.unitCaption = "meters";
-    ShowCurrentProfile(ctx);
     ctx.ui.SetControlCaption(control::kCompareButton, Current(ctx).switchAbove != 0 ? ">" : "<");
     ApplyVisibility(ctx.ui, ctx.tracker, RecordVisibilityRows());
-
-    ctx.ui.ShowForm();
     form.messages = "Read Complete";
     ctx.ui.ShowForm();
     ctx.link.Close();

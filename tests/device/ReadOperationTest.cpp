@@ -3,6 +3,7 @@
 #include <set>
 
 #include "device/FieldTable.h"
+#include "device/SettingsRecord.h"
 #include "tests/device/DeviceFixture.h"
 
 namespace vanteo::test {
@@ -378,6 +379,29 @@ TEST_F(ReadTest, LinkLossStopsTheReadWithoutReportingSuccess) {
     EXPECT_EQ(form.serialNumber, 77u);  // not filled with zeros
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(ui.MessageTexts().size(), 1u);
+}
+
+// A Read that loses the tracker in its last step, the settings record, still shows what it read
+// of this tracker's profile, in the field and its control, and nothing of the tracker before.
+TEST_F(ReadTest, AReadStoppedInTheRecordShowsTheProfileItGot) {
+    const auto storeMessage = [this](const std::string& text) {
+        std::copy(text.c_str(), text.c_str() + text.size() + 1, simulator.Memory().begin() + 0x60);
+    };
+    storeMessage("Tracker A");
+    ASSERT_TRUE(OnRead(ctx));
+    ASSERT_EQ(ui.ControlText(control::kTxMessage), "Tracker A");
+    const long wholeRead = simulator.BytesSent();
+
+    sim::SimulatorConfig config;
+    // Unplugged half-way through the record, the last reply of the Read.
+    config.faults.disconnectAfterBytes = wholeRead - static_cast<long>(kRecordReadBytes) / 2;
+    Attach(config);
+    storeMessage("Tracker B");  // as long as A's: the same exchange
+    EXPECT_FALSE(OnRead(ctx));
+    EXPECT_NE(form.messages, "Read Complete");
+    EXPECT_EQ(tracker.profileStore.profiles[0].txMessage, "Tracker B");
+    EXPECT_EQ(form.txMessage, "Tracker B");
+    EXPECT_EQ(ui.ControlText(control::kTxMessage), "Tracker B");
 }
 
 TEST_F(ReadTest, NothingTheFormHoldsStopsTheRead) {
