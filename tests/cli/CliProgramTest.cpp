@@ -25,6 +25,7 @@
 
 #include "tests/serial/PseudoTerminal.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/TemporaryFolder.h"
 
 extern char** environ;
 
@@ -169,17 +170,9 @@ ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::st
 class CliProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        directory_ = fs::path(::testing::TempDir()) /
-                     ("cli_program_" + std::to_string(getpid()) + "_" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(directory_ / "run");
         fs::permissions(directory_ / "run", fs::perms::owner_all);
         ASSERT_TRUE(simulator_.Start(directory_ / "run", SimulatorOptions()));
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
     }
 
     virtual std::vector<std::string> SimulatorOptions() const { return {}; }
@@ -214,7 +207,9 @@ protected:
         return text.str();
     }
 
-    fs::path directory_;
+    // Removed after the simulator has stopped.
+    vanteo::test::TemporaryFolder scratch_;
+    const fs::path directory_ = scratch_.Root();
     vanteo::test::SimulatorProcess simulator_{VANTEO_SIM_PROGRAM};
 };
 

@@ -28,6 +28,7 @@
 
 #include "sim/DemoFlight.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -133,16 +134,8 @@ private:
 
 class ListenProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory_ = fs::path(::testing::TempDir()) /
-                     ("vanteo-listen-" + std::to_string(getpid()) + "-" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory_);
-        fs::create_directories(directory_);
-    }
-    void TearDown() override { fs::remove_all(directory_); }
-
-    fs::path directory_;
+    vanteo::test::TemporaryFolder scratch_;
+    const fs::path directory_ = scratch_.Root();
 };
 
 TEST_F(ListenProgramTest, DecodesTheSimulatorsDemoFlight) {
