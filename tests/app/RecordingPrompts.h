@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ModalPrompts.h"
+#include "tests/support/AnswerQueue.h"
 
 namespace vanteo::test {
 
@@ -25,10 +26,12 @@ public:
         messages.push_back({text, icon, QThread::currentThread()});
     }
     std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override {
-        return Answer(request, openAnswers);
+        fileRequests.push_back(request);
+        return NextAnswer(openAnswers);
     }
     std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override {
-        return Answer(request, saveAnswers);
+        fileRequests.push_back(request);
+        return NextAnswer(saveAnswers);
     }
     bool AskFlightDetails(FlightDetails& details) override {
         if (detailsAnswers.empty()) {
@@ -42,23 +45,13 @@ public:
         if (whileClearConfirmationOpen) {
             whileClearConfirmationOpen();
         }
-        if (clearAnswers.empty()) {
-            return false;
-        }
-        const bool answer = clearAnswers.front();
-        clearAnswers.pop_front();
-        return answer;
+        return NextAnswer(clearAnswers);
     }
 
     bool AskYesNoDefaultYes(const std::string& question) override { return AskYesNo(question); }
     bool AskYesNo(const std::string& question) override {
         questions.push_back(question);
-        if (yesNoAnswers.empty()) {
-            return false;
-        }
-        const bool answer = yesNoAnswers.front();
-        yesNoAnswers.pop_front();
-        return answer;
+        return NextAnswer(yesNoAnswers);
     }
 
     std::vector<std::string> Texts() const {
@@ -79,18 +72,6 @@ public:
     std::deque<bool> yesNoAnswers;  // an empty queue answers No
     // Runs while the clear-flash confirmation is open (what the event loop does meanwhile).
     std::function<void()> whileClearConfirmationOpen;
-
-private:
-    std::optional<std::string> Answer(const FileDialogRequest& request,
-                                      std::deque<std::optional<std::string>>& answers) {
-        fileRequests.push_back(request);
-        if (answers.empty()) {
-            return std::nullopt;
-        }
-        std::optional<std::string> answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
 };
 
 }  // namespace vanteo::test

@@ -26,6 +26,17 @@
 
 namespace {
 
+// Shows `window`, lets it lay itself out, and writes it to `path` as PNG; says which file it
+// wrote (and at what size) or could not write.
+bool ShowAndSave(QWidget& window, const QString& path) {
+    window.show();
+    QCoreApplication::processEvents();
+    const bool saved = window.grab().save(path);
+    std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "could not write", qPrintable(path),
+                window.width(), window.height());
+    return saved;
+}
+
 struct Session {
     vanteo::VirtualClock clock;
     vanteo::sim::TrackerSimulator simulator;
@@ -47,14 +58,7 @@ struct Session {
     }
     ~Session() { relay.SetTarget(nullptr); }
 
-    bool Save(const QString& path) {
-        dlg.show();
-        QCoreApplication::processEvents();
-        const bool saved = dlg.grab().save(path);
-        std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "could not write", qPrintable(path),
-                    dlg.width(), dlg.height());
-        return saved;
-    }
+    bool Save(const QString& path) { return ShowAndSave(dlg, path); }
 };
 
 }  // namespace
@@ -90,12 +94,7 @@ int main(int argc, char** argv) {
     }
     {
         vanteo::CAboutDlg about;
-        about.show();
-        QCoreApplication::processEvents();
-        const QString path = dir.filePath("about" + suffix + ".png");
-        const bool saved = about.grab().save(path);
-        std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
-        ok = saved && ok;
+        ok = ShowAndSave(about, dir.filePath("about" + suffix + ".png")) && ok;
     }
     {
         // 15-byte records with UTC hours and minutes and the trailer's capture date, on the
@@ -108,13 +107,7 @@ int main(int argc, char** argv) {
         source.layout = {kMemoryKbit, false, 15, true};
         Session session({QStringLiteral("vanteo")});
         vanteo::CFlightViewDlg flight(source, 1, session.dlg);
-        flight.show();
-        QCoreApplication::processEvents();
-        const QString path = dir.filePath("flight" + suffix + ".png");
-        const bool saved = flight.grab().save(path);
-        std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "could not write", qPrintable(path),
-                    flight.width(), flight.height());
-        ok = saved && ok;
+        ok = ShowAndSave(flight, dir.filePath("flight" + suffix + ".png")) && ok;
     }
     {
         constexpr std::size_t kBeaconEveryS = 5;
@@ -142,13 +135,7 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents();
         clock.Advance(3000);
         recovery.RefreshAge();
-        recovery.show();
-        QCoreApplication::processEvents();
-        const QString path = dir.filePath("recovery" + suffix + ".png");
-        const bool saved = recovery.grab().save(path);
-        std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "could not write", qPrintable(path),
-                    recovery.width(), recovery.height());
-        ok = saved && ok;
+        ok = ShowAndSave(recovery, dir.filePath("recovery" + suffix + ".png")) && ok;
     }
     return ok ? 0 : 1;
 }

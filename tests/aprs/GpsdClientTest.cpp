@@ -2,8 +2,6 @@
 // speaks its line-delimited JSON: the VERSION greeting, ?WATCH, then fix reports (TPV). Every
 // wait is bounded.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,28 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
 #include "aprs/GpsdClient.h"
 #include "serial/LoopbackListener.h"
+#include "tests/support/WaitFor.h"
 
 namespace {
 
 using vanteo::aprs::GpsdClient;
-
-bool WaitFor(const std::function<bool()>& done, int seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
+using vanteo::test::WaitFor;
 
 // A listening loopback socket on `port` (0: one the system chose, written back).
 int Listen(int& port) {

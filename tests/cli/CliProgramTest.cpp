@@ -25,6 +25,7 @@
 
 #include "tests/serial/PseudoTerminal.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/TemporaryFolder.h"
 
 extern char** environ;
 
@@ -169,17 +170,9 @@ ProgramResult RunProgram(std::vector<std::string> arguments, std::vector<std::st
 class CliProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        directory_ = fs::path(::testing::TempDir()) /
-                     ("cli_program_" + std::to_string(getpid()) + "_" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(directory_ / "run");
         fs::permissions(directory_ / "run", fs::perms::owner_all);
         ASSERT_TRUE(simulator_.Start(directory_ / "run", SimulatorOptions()));
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
     }
 
     virtual std::vector<std::string> SimulatorOptions() const { return {}; }
@@ -191,6 +184,19 @@ protected:
         std::vector<std::string> environment = Environment(directory_ / "run", simulator_.Port());
         environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
         return RunProgram(arguments, environment, whileRunning);
+    }
+
+    // vanteo-cli with `arguments`: it must exit with `status` and say `said` on stderr.
+    void ExpectCliSays(const std::vector<std::string>& arguments, int status,
+                       const std::string& said) const {
+        std::string command = "vanteo-cli";
+        for (const std::string& argument : arguments) {
+            command += " " + argument;
+        }
+        SCOPED_TRACE(command);
+        const ProgramResult result = Cli(arguments);
+        ASSERT_EQ(result.status, status) << result.err;
+        EXPECT_NE(result.err.find(said), std::string::npos) << result.err;
     }
 
     // Names in the test's folder that start with `prefix`.
@@ -214,7 +220,9 @@ protected:
         return text.str();
     }
 
-    fs::path directory_;
+    // Removed after the simulator has stopped.
+    vanteo::test::TemporaryFolder scratch_;
+    const fs::path directory_ = scratch_.Root();
     vanteo::test::SimulatorProcess simulator_{VANTEO_SIM_PROGRAM};
 };
 
@@ -259,9 +267,7 @@ TEST_F(CliProgramTest, ConfigurationFiles) {
     result = Cli({"read"});
     EXPECT_NE(result.out.find("\n1059 SSID: 5\n"), std::string::npos) << result.out;
 
-    result = Cli({"restore-cfg", File("absent.kvt")});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("cannot read"), std::string::npos);
+    ExpectCliSays({"restore-cfg", File("absent.kvt")}, 1, "cannot read");
 }
 
 TEST_F(CliProgramTest, FlightLogDownloadValidationAndRepair) {
@@ -310,9 +316,7 @@ TEST_F(CliProgramTest, FlightSummaryAndExports) {
     EXPECT_EQ(Slurp(File("file.gpx")), Slurp(File("download.gpx")));
 
     std::ofstream(File("plain.kml")) << "<kml></kml>\n";
-    result = Cli({"flight", File("plain.kml")});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("no complete flight-log data block"), std::string::npos);
+    ExpectCliSays({"flight", File("plain.kml")}, 1, "no complete flight-log data block");
     EXPECT_EQ(Cli({"export", File("flight.kml")}).status, 2);
 }
 
@@ -346,21 +350,14 @@ TEST_F(CliProgramTest, InputsThatAreNoFileOrFarTooLargeAreRefused) {
 }
 
 TEST_F(CliProgramTest, FlashAndTransmitterCommands) {
-    ProgramResult result = Cli({"clear-flash"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("--yes"), std::string::npos);
+    ExpectCliSays({"clear-flash"}, 1, "--yes");
+    ExpectCliSays({"clear-flash", "--yes"}, 0, "Done Clearing Flash\n");
 
-    result = Cli({"clear-flash", "--yes"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.err.find("Done Clearing Flash\n"), std::string::npos);
-
-    result = Cli({"flash-test"});
+    ProgramResult result = Cli({"flash-test"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("--yes"), std::string::npos);
     EXPECT_EQ(result.err.find("I2C Test Passed"), std::string::npos);
-    result = Cli({"flash-test", "--yes"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.err.find("I2C Test Passed\n"), std::string::npos);
+    ExpectCliSays({"flash-test", "--yes"}, 0, "I2C Test Passed\n");
 
     result = Cli({"run"});
     ASSERT_EQ(result.status, 0) << result.err;
@@ -368,11 +365,9 @@ TEST_F(CliProgramTest, FlashAndTransmitterCommands) {
 }
 
 TEST_F(CliProgramTest, ServiceCommandsNeedCalibrationMode) {
-    ProgramResult result = Cli({"tone"});
-    EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.err.find("--calibration"), std::string::npos);
+    ExpectCliSays({"tone"}, 2, "--calibration");
 
-    result = Cli({"--calibration", "tone"});
+    ProgramResult result = Cli({"--calibration", "tone"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "Calibration Mode Enabled\n");
     EXPECT_EQ(result.out, "Turning on 1200 Hz tone\n");
@@ -380,15 +375,11 @@ TEST_F(CliProgramTest, ServiceCommandsNeedCalibrationMode) {
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "Turning off 1200 Hz tone\n");
 
-    result = Cli({"--calibration", "update", "--serial", "2054"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.err.find("Serial Numbers updated\n"), std::string::npos);
+    ExpectCliSays({"--calibration", "update", "--serial", "2054"}, 0, "Serial Numbers updated\n");
     result = Cli({"identify"});
     EXPECT_NE(result.out.find("\nSer #: B6\n"), std::string::npos) << result.out;
 
-    result = Cli({"--calibration", "devaddr", "0"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.err.find("DevAddr updated to 0\n"), std::string::npos);
+    ExpectCliSays({"--calibration", "devaddr", "0"}, 0, "DevAddr updated to 0\n");
 }
 
 TEST_F(CliProgramTest, PortsAsJsonAndTheDoctorReportShowWhoMayOpenEachPort) {

@@ -1,39 +1,38 @@
 // vanteo-cli listen end to end: the vanteo-sim program beacons its demo flight over KISS TCP on
 // the loopback interface, the real vanteo-cli decodes it. Every wait is bounded.
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "serial/LoopbackListener.h"
 #include "sim/DemoFlight.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tests/support/WaitFor.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 extern "C" char** environ;
+
+using vanteo::test::WaitFor;
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream file(path);
@@ -51,29 +50,15 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// Polls `done` every 20 ms for up to `seconds`.
-bool WaitFor(const std::function<bool()>& done, int seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-// A free loopback port: bound, read back, released.
+// A free loopback port: one the system chose, released again.
 int FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
+    int port = 0;
+    std::string error;
+    const int fd = vanteo::ListenOnLoopback(port, 1, error);
+    if (fd >= 0) {
+        close(fd);
+    }
+    return port;
 }
 
 // vanteo-cli listen with stdout and stderr in files; Interrupt is the user's Ctrl+C.
@@ -133,16 +118,8 @@ private:
 
 class ListenProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory_ = fs::path(::testing::TempDir()) /
-                     ("vanteo-listen-" + std::to_string(getpid()) + "-" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory_);
-        fs::create_directories(directory_);
-    }
-    void TearDown() override { fs::remove_all(directory_); }
-
-    fs::path directory_;
+    vanteo::test::TemporaryFolder scratch_;
+    const fs::path directory_ = scratch_.Root();
 };
 
 TEST_F(ListenProgramTest, DecodesTheSimulatorsDemoFlight) {

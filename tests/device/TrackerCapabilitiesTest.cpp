@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <source_location>
+
 namespace vanteo {
 namespace {
 
@@ -12,18 +15,26 @@ TrackerCapabilities Identify(const std::string& model, int version, TrackerCapab
     return caps;
 }
 
+using Caps = TrackerCapabilities;
+
+// One firmware rule at its bounds, for a model the table does not name: the versions that must
+// have `flag` set and those that must have it clear. A failure names the calling line.
+void ExpectFlagAt(bool Caps::*flag, std::initializer_list<int> setAt,
+                  std::initializer_list<int> clearAt = {},
+                  std::source_location where = std::source_location::current()) {
+    const ::testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), "");
+    for (const int version : setAt) {
+        EXPECT_TRUE(Identify("", version).*flag) << "version " << version;
+    }
+    for (const int version : clearAt) {
+        EXPECT_FALSE(Identify("", version).*flag) << "version " << version;
+    }
+}
+
 TEST(FirmwareRules, BoundsOfTheFirstGroup) {
-    EXPECT_FALSE(Identify("", 107).peekPoke);
-    EXPECT_TRUE(Identify("", 108).peekPoke);
-    EXPECT_TRUE(Identify("", 108).smartBeaconing);
-    EXPECT_TRUE(Identify("", 200).peekPoke);
-    EXPECT_TRUE(Identify("", 200).smartBeaconing);
-    EXPECT_FALSE(Identify("", 201).peekPoke);
-    EXPECT_FALSE(Identify("", 211).peekPoke);
-    EXPECT_TRUE(Identify("", 212).peekPoke);
-    EXPECT_FALSE(Identify("", 212).smartBeaconing);
-    EXPECT_TRUE(Identify("", 17).offsetByOne);
-    EXPECT_FALSE(Identify("", 18).offsetByOne);
+    ExpectFlagAt(&Caps::peekPoke, {108, 200, 212}, {107, 201, 211});
+    ExpectFlagAt(&Caps::smartBeaconing, {108, 200}, {212});
+    ExpectFlagAt(&Caps::offsetByOne, {17}, {18});
     const TrackerCapabilities v212 = Identify("", 212);
     EXPECT_TRUE(v212.logTimestamp && v212.logHoursMinutes && v212.noSlotting);
     EXPECT_FALSE(Identify("", 211).noSlotting);
@@ -39,23 +50,14 @@ TEST(FirmwareRules, Version200BelongsToTheNewLine) {
 }
 
 TEST(FirmwareRules, BoundsOfTheSecondGroup) {
-    EXPECT_TRUE(Identify("", 109).txRateSpacing);
-    EXPECT_FALSE(Identify("", 110).txRateSpacing);
-    EXPECT_TRUE(Identify("", 110).storeSmartBeacon);
-    EXPECT_FALSE(Identify("", 115).metersToFeet);
-    EXPECT_TRUE(Identify("", 116).metersToFeet);
-    EXPECT_TRUE(Identify("", 116).gpsPowerdown);
-    EXPECT_FALSE(Identify("", 119).transmitVoltage);
-    EXPECT_TRUE(Identify("", 120).transmitVoltage);
-    EXPECT_FALSE(Identify("", 121).twoProfiles);
-    EXPECT_TRUE(Identify("", 122).twoProfiles);
-    EXPECT_TRUE(Identify("", 199).twoProfiles);
-    EXPECT_FALSE(Identify("", 123).compressCapable);
-    EXPECT_TRUE(Identify("", 124).compressCapable);
-    EXPECT_TRUE(Identify("", 124).hoursMinutesCapable);
-    EXPECT_FALSE(Identify("", 208).metersToFeet);
-    EXPECT_TRUE(Identify("", 209).metersToFeet);
-    EXPECT_FALSE(Identify("", 209).gpsPowerdown);
+    ExpectFlagAt(&Caps::txRateSpacing, {109}, {110});
+    ExpectFlagAt(&Caps::storeSmartBeacon, {110});
+    ExpectFlagAt(&Caps::metersToFeet, {116, 209}, {115, 208});
+    ExpectFlagAt(&Caps::gpsPowerdown, {116}, {209});
+    ExpectFlagAt(&Caps::transmitVoltage, {120}, {119});
+    ExpectFlagAt(&Caps::twoProfiles, {122, 199}, {121});
+    ExpectFlagAt(&Caps::compressCapable, {124}, {123});
+    ExpectFlagAt(&Caps::hoursMinutesCapable, {124});
 }
 
 TEST(FirmwareRules, The212RulesClearStoreSmartBeacon) {

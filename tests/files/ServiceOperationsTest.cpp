@@ -19,6 +19,12 @@ constexpr int kCalibrationControl = 1183;  // the field before "-->"
 
 class ServiceOperationsTest : public TrackerBench {
 protected:
+    // The tracker as a Read would have found it: with or without byte access (peek and poke),
+    // its model's calibration base.
+    void Identified(bool peekPoke, int calibrationBase) {
+        tracker.capabilities.peekPoke = peekPoke;
+        tracker.capabilities.calibrationBase = calibrationBase;
+    }
     // What "Update" writes, typed as the user would.
     void TypeFactoryValues(const std::string& serial, const std::string& id,
                            const std::string& calibration) {
@@ -110,8 +116,7 @@ TEST_F(ServiceOperationsTest, Send1200ToASilentTrackerDoesNotClaimTheToneIsOn) {
 }
 
 TEST_F(ServiceOperationsTest, UpdatePokesTheFactoryBlockWithNegativeCalibration) {
-    tracker.capabilities.peekPoke = true;
-    tracker.capabilities.calibrationBase = 9200;
+    Identified(true, 9200);
     TypeFactoryValues("2053", "AB1", "9100");  // serial 0x805, calibration -100
     ASSERT_TRUE(OnUpdate(ctx));
 
@@ -125,8 +130,7 @@ TEST_F(ServiceOperationsTest, UpdatePokesTheFactoryBlockWithNegativeCalibration)
 }
 
 TEST_F(ServiceOperationsTest, UpdateCalibrationAtTheBaseAndBeforeAnyRead) {
-    tracker.capabilities.peekPoke = true;
-    tracker.capabilities.calibrationBase = 3900;
+    Identified(true, 3900);
     TypeFactoryValues("1", "N0CALL", "3900");
     ASSERT_TRUE(OnUpdate(ctx));
     EXPECT_EQ(Calibration(), (Bytes{0, 0, 0, 0}));
@@ -141,8 +145,7 @@ TEST_F(ServiceOperationsTest, UpdateCalibrationAtTheBaseAndBeforeAnyRead) {
 }
 
 TEST_F(ServiceOperationsTest, UpdateWithoutByteAccessSendsUAndTheBlockInOneWrite) {
-    tracker.capabilities.peekPoke = false;
-    tracker.capabilities.calibrationBase = 9200;
+    Identified(false, 9200);
     TypeFactoryValues("2053", "AB1", "9100");
     ASSERT_TRUE(OnUpdate(ctx));
     EXPECT_EQ(sim.ReceivedBytes(), (Bytes{'U', 0x00, 0x00, 0x08, 0x05, 'A', 'B', '1', 0, 0, 0, 0,
@@ -154,8 +157,7 @@ TEST_F(ServiceOperationsTest, UpdateWithoutByteAccessSendsUAndTheBlockInOneWrite
 
 // No reply follows the block, so a refused write must not pass in silence, nor be confirmed.
 TEST_F(ServiceOperationsTest, UpdateWithoutByteAccessReportsARefusedWrite) {
-    tracker.capabilities.peekPoke = false;
-    tracker.capabilities.calibrationBase = 9200;
+    Identified(false, 9200);
     TypeFactoryValues("2053", "AB1", "9100");
     sim.Config().faults.disconnectAfterBytes = 6;  // unplugged after the "ser?" LF CR answering 'U'
     EXPECT_FALSE(OnUpdate(ctx));
@@ -175,8 +177,7 @@ TEST_F(ServiceOperationsTest, UpdateWithoutByteAccessReportsARefusedWrite) {
 // The block is the tracker's identity: a value the form refuses, or a calibration the pair cannot
 // hold (15-bit magnitude), must not reach the tracker as something else.
 TEST_F(ServiceOperationsTest, UpdateRefusesValuesItCannotWriteFaithfully) {
-    tracker.capabilities.peekPoke = true;
-    tracker.capabilities.calibrationBase = 9200;
+    Identified(true, 9200);
     TypeFactoryValues("2053", "AB1", "42000");  // 32800 above the base
     EXPECT_FALSE(OnUpdate(ctx));
     TypeFactoryValues("not a number", "AB1", "9100");
@@ -217,8 +218,7 @@ TEST_F(ServiceOperationsTest, UpdateWritesBackACalibrationBelowMinusTheBaseUncha
 }
 
 TEST_F(ServiceOperationsTest, DevAddrGoesOutOnTheLinkUpdateLeftOpen) {
-    tracker.capabilities.peekPoke = true;
-    tracker.capabilities.calibrationBase = 9200;
+    Identified(true, 9200);
     TypeFactoryValues("2053", "AB1", "9200");
     ASSERT_TRUE(OnUpdate(ctx));
     ui.ClearMessages();

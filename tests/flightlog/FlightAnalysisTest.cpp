@@ -156,6 +156,11 @@ DecodedLog Edited(std::function<void(FlightLogBuilder&)> edit) {
     return built.Decode();
 }
 
+// A 128-kbit memory holding nothing but `word`, read as records of `recordBytes`.
+DecodedLog Filled(std::uint32_t word, int recordBytes) {
+    return DecodeLog(std::vector<std::uint32_t>(16384, word), LogLayout{128, false, recordBytes});
+}
+
 std::vector<MessyCase> MessyCases() {
     constexpr std::size_t kRecord = 15;
     return {
@@ -192,16 +197,12 @@ std::vector<MessyCase> MessyCases() {
          1, 1650, 0, 2, true},
         {"ErasedMemoryAfterTheFlight",
          [] {
-             FlightLogBuilder b = HandMadeFlight(15);
-             b.records.insert(b.records.end(), 20 * kRecord, 0xFF);
-             return b.Decode();
+             return Edited([](FlightLogBuilder& b) {
+                 b.records.insert(b.records.end(), 20 * kRecord, 0xFF);
+             });
          },
          1, 1650, 0, 20, true},
-        {"AllErased",
-         [] {
-             return DecodeLog(std::vector<std::uint32_t>(16384, 0xFF), LogLayout{128, false, 15});
-         },
-         0, 0, 0, 1091, false},
+        {"AllErased", [] { return Filled(0xFF, 15); }, 0, 0, 0, 1091, false},
         {"GroundOnly",
          [] {
              FlightLogBuilder b(15);
@@ -232,17 +233,9 @@ std::vector<MessyCase> MessyCases() {
          },
          2, 1650, 0, 0, true},
         {"EndsUnderTheDrogue",
-         [] {
-             FlightLogBuilder b = HandMadeFlight(15);
-             b.records.resize(15 * kRecord);
-             return b.Decode();
-         },
-         1, 1650, 0, 0, false},
-        {"Empty",
-         [] {
-             return DecodeLog(std::vector<std::uint32_t>(16384, 0), LogLayout{128, false, 13});
-         },
-         0, 0, 0, 0, false},
+         [] { return Edited([](FlightLogBuilder& b) { b.records.resize(15 * kRecord); }); }, 1,
+         1650, 0, 0, false},
+        {"Empty", [] { return Filled(0, 13); }, 0, 0, 0, 0, false},
         {"CompressedHasNoAltitudes",
          [] {
              std::vector<std::uint32_t> image(8192, 0);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +9,7 @@
 #include "flightlog/FlightExports.h"
 #include "flightlog/LiveTrackFile.h"
 #include "tests/flightlog/FlightLogBuilder.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace vanteo {
 namespace {
@@ -19,20 +19,9 @@ using test::HandMadeFlight;
 
 class FlightExportsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory_ = fs::path(::testing::TempDir()) /
-                     ("flight_exports_" + std::to_string(getpid()) + "_" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(directory_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
-
     std::string Save(const std::string& name, const std::string& text) const {
-        const std::string path = (directory_ / name).string();
-        std::ofstream(path, std::ios::binary) << text;
+        const std::string path = scratch_.Path(name);
+        test::WriteFile(path, text);
         return path;
     }
 
@@ -58,7 +47,8 @@ protected:
         return rows;
     }
 
-    fs::path directory_;
+    test::TemporaryFolder scratch_;
+    const fs::path directory_ = scratch_.Root();
 };
 
 // The hand-made flight (94 points, see FlightLogBuilder.h) with UTC times and a capture date

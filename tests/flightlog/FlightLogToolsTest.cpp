@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,22 @@ std::string LeadingZeros() {
 class ValidateKmlTest : public ::testing::Test {
 protected:
     ValidateKmlTest() : rig(simulator) {}
+
+    // The tracker's log downloaded into `path`, the messages of the download cleared.
+    void Download(const std::string& path) {
+        ASSERT_TRUE(rig.StartDownload(path));
+        ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
+        rig.ui.ClearMessages();
+    }
+    // A downloaded file validates and its copy is written to `copy`.
+    void ExpectValidatedWithACopy(const std::string& original, const std::string& copy) {
+        ASSERT_TRUE(rig.Validate(original, copy));
+        EXPECT_EQ(rig.ui.MessageTexts(),
+                  (std::vector<std::string>{
+                      "16384 bytes read\n",
+                      "Datafile integrity validated, writing a new copy of the KML file\n"}));
+    }
+
     sim::TrackerSimulator simulator;
     FlightLogRig rig;
     TemporaryFolder folder;
@@ -46,16 +63,10 @@ protected:
 // A file downloaded from the tracker validates, and its new copy is the same document.
 TEST_F(ValidateKmlTest, DownloadedFileValidatesAndIsWrittenAgainUnchanged) {
     const std::string original = folder.Path("flight.kml");
-    ASSERT_TRUE(rig.StartDownload(original));
-    ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
-    rig.ui.ClearMessages();
+    ASSERT_NO_FATAL_FAILURE(Download(original));
 
     const std::string copy = folder.Path("copy.kml");
-    ASSERT_TRUE(rig.Validate(original, copy));
-    EXPECT_EQ(rig.ui.MessageTexts(),
-              (std::vector<std::string>{
-                  "16384 bytes read\n",
-                  "Datafile integrity validated, writing a new copy of the KML file\n"}));
+    ASSERT_NO_FATAL_FAILURE(ExpectValidatedWithACopy(original, copy));
     EXPECT_EQ(test::ReadFile(copy), test::ReadFile(original));
     EXPECT_EQ(rig.tracker.capabilities.memorySizeKbit, 128);
     // The capabilities describe the tracker on the port, not the file just validated.
@@ -68,9 +79,7 @@ TEST_F(ValidateKmlTest, DetailsHoldingKeywordsDoNotStartTheDataBlock) {
     const std::string original = folder.Path("keywords.kml");
     rig.ui.QueueFlightDetails(FlightDetails{"KVTDATA test", "KVTENDDATA", "KVTCHECKSUM 0",
                                             "KVTCOMPRESS 1 KVTHRSMINS 1", "KVTKVTTIMESTAMP 1"});
-    ASSERT_TRUE(rig.StartDownload(original));
-    ASSERT_TRUE(WaitForFlashWorker(rig.ctx));
-    rig.ui.ClearMessages();
+    ASSERT_NO_FATAL_FAILURE(Download(original));
     const std::string document = test::ReadFile(original);
     EXPECT_NE(document.find("<!-- Name       : KVT DATA test -->\n"
                             "<!-- Rocket Name: KVT ENDDATA -->\n"
@@ -81,11 +90,7 @@ TEST_F(ValidateKmlTest, DetailsHoldingKeywordsDoNotStartTheDataBlock) {
     EXPECT_EQ(document.find("KVTDATA"), document.find("<!-- KVTDATA\n") + 5);
 
     const std::string copy = folder.Path("copy.kml");
-    ASSERT_TRUE(rig.Validate(original, copy));
-    EXPECT_EQ(rig.ui.MessageTexts(),
-              (std::vector<std::string>{
-                  "16384 bytes read\n",
-                  "Datafile integrity validated, writing a new copy of the KML file\n"}));
+    ASSERT_NO_FATAL_FAILURE(ExpectValidatedWithACopy(original, copy));
     const std::string copied = test::ReadFile(copy);
     const std::string block = document.substr(document.find("<!-- KVTDATA\n"));
     ASSERT_GE(copied.size(), block.size());
@@ -447,20 +452,30 @@ TEST(FlashTestTest, AsksFirstAndDeclinedLeavesTheFlightAlone) {
     EXPECT_EQ(simulator.Flash()[0], 3);
 }
 
-TEST(FlashTestTest, BadMemoryIsReportedWithItsFirstValues) {
-    test::ReplyDevice device;
-    device.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
+// A tracker answering the flash test: "OK" to '?', its memory-size code to 'K', what `readBack`
+// makes of each 'J' read command (the pattern as its memory holds it), an empty line to the rest.
+void AnswerFlashTest(test::ReplyDevice& device, const std::string& memorySizeCode,
+                     std::function<std::string(const std::vector<std::uint8_t>&)> readBack) {
+    device.reply = [memorySizeCode,
+                    readBack](const std::vector<std::uint8_t>& write) -> std::string {
         switch (write[0]) {
             case '?':
                 return "OK\n\r";
             case 'K':
-                return "1\n\r";
+                return memorySizeCode + "\n\r";
             case 'J':
-                return std::string("\x03\x04\x05\x06\x07\x08\x09\x00", 8) + "\n\r";
+                return readBack(write);
             default:
                 return "\n\r";
         }
     };
+}
+
+TEST(FlashTestTest, BadMemoryIsReportedWithItsFirstValues) {
+    test::ReplyDevice device;
+    AnswerFlashTest(device, "1", [](const std::vector<std::uint8_t>&) {
+        return std::string("\x03\x04\x05\x06\x07\x08\x09\x00", 8) + "\n\r";
+    });
     FlightLogRig rig(device);
     rig.ui.QueueFlashTestConfirmation(true);
     EXPECT_EQ(OnFlashTest(rig.ctx).outcome, Outcome::failed);
@@ -468,22 +483,12 @@ TEST(FlashTestTest, BadMemoryIsReportedWithItsFirstValues) {
               (std::vector<std::string>{"Data Read0 Error", " read 3 4 5 6 \n"}));
 
     test::ReplyDevice upper;
-    upper.reply = [](const std::vector<std::uint8_t>& write) -> std::string {
-        switch (write[0]) {
-            case '?':
-                return "OK\n\r";
-            case 'K':
-                return "2\n\r";
-            case 'J':
-                if (write[1] == 0x04) {  // the upper bank holds stale data
-                    return std::string(16, '\x1a') + "\n\r";
-                }
-                return std::string("\x03\x04\x05\x06\x07\x08\x09\x0a", 8) + std::string(8, '\0') +
-                       "\n\r";
-            default:
-                return "\n\r";
+    AnswerFlashTest(upper, "2", [](const std::vector<std::uint8_t>& write) {
+        if (write[1] == 0x04) {  // the upper bank holds stale data
+            return std::string(16, '\x1a') + "\n\r";
         }
-    };
+        return std::string("\x03\x04\x05\x06\x07\x08\x09\x0a", 8) + std::string(8, '\0') + "\n\r";
+    });
     FlightLogRig rig2(upper);
     rig2.ui.QueueFlashTestConfirmation(true);
     EXPECT_FALSE(OnFlashTest(rig2.ctx));

@@ -30,6 +30,20 @@ std::string AllByteValues() {
     return bytes;
 }
 
+// Every byte value out to the tracker and back from it, raw in both directions: no CR/LF
+// translation, no echo, no XON/XOFF eaten.
+void ExpectEveryByteValuePassesUnchanged(QSerialPortTransport& port, PseudoTerminal& pty) {
+    const std::string all = AllByteValues();
+    ASSERT_TRUE(port.Write(reinterpret_cast<const std::uint8_t*>(all.data()), all.size()));
+    EXPECT_EQ(pty.TrackerReceives(all.size()), all);
+
+    ASSERT_TRUE(pty.TrackerSends(all));
+    std::string got(all.size(), '\0');
+    EXPECT_EQ(port.Read(reinterpret_cast<std::uint8_t*>(got.data()), got.size(), 5000, 5000),
+              all.size());
+    EXPECT_EQ(got, all);
+}
+
 TEST(QSerialPortTransportTest, OpensAtNineSixHundredEightNoneOneAndPassesEveryByteUnchanged) {
     PseudoTerminal pty;
     ASSERT_TRUE(pty.Ok());
@@ -45,16 +59,7 @@ TEST(QSerialPortTransportTest, OpensAtNineSixHundredEightNoneOneAndPassesEveryBy
     EXPECT_EQ(settings.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
     EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), 0u);
 
-    // Raw in both directions: no CR/LF translation, no echo, no XON/XOFF eaten.
-    const std::string all = AllByteValues();
-    ASSERT_TRUE(port.Write(reinterpret_cast<const std::uint8_t*>(all.data()), all.size()));
-    EXPECT_EQ(pty.TrackerReceives(all.size()), all);
-
-    ASSERT_TRUE(pty.TrackerSends(all));
-    std::string got(all.size(), '\0');
-    EXPECT_EQ(port.Read(reinterpret_cast<std::uint8_t*>(got.data()), got.size(), 5000, 5000),
-              all.size());
-    EXPECT_EQ(got, all);
+    ASSERT_NO_FATAL_FAILURE(ExpectEveryByteValuePassesUnchanged(port, pty));
 
     port.Close();
     EXPECT_FALSE(port.IsOpen());
@@ -73,15 +78,9 @@ TEST(QSerialPortTransportTest, APortWithoutLowLatencyOpensAndExchangesAsBefore) 
     QSerialPortTransport port;
     ASSERT_EQ(port.Open(pty.SlavePath()), OpenStatus::ok) << port.LastError();
     EXPECT_EQ(port.TraceNote(), "");
-    const std::string all = AllByteValues();
     for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(port.Write(reinterpret_cast<const std::uint8_t*>(all.data()), all.size()));
-        EXPECT_EQ(pty.TrackerReceives(all.size()), all);
-        ASSERT_TRUE(pty.TrackerSends(all));
-        std::string got(all.size(), '\0');
-        EXPECT_EQ(port.Read(reinterpret_cast<std::uint8_t*>(got.data()), got.size(), 5000, 5000),
-                  all.size());
-        EXPECT_EQ(got, all);
+        SCOPED_TRACE(round);
+        ASSERT_NO_FATAL_FAILURE(ExpectEveryByteValuePassesUnchanged(port, pty));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "tests/support/ScriptedInteraction.h"
 
+#include "tests/support/AnswerQueue.h"
+
 namespace vanteo::test {
 
 std::vector<ScriptedInteraction::Message> ScriptedInteraction::Messages() const {
@@ -39,53 +41,30 @@ void ScriptedInteraction::ShowMessage(const std::string& text, MessageIcon icon)
 std::optional<std::string> ScriptedInteraction::AskOpenFile(const FileDialogRequest& request) {
     ++fileDialogs_;
     dialogRequests.push_back(request);
-    if (openAnswers_.empty()) {
-        return std::nullopt;
-    }
-    std::optional<std::string> answer = openAnswers_.front();
-    openAnswers_.pop_front();
-    return answer;
+    return NextAnswer(openAnswers_);
 }
 
 std::optional<std::string> ScriptedInteraction::AskSaveFile(const FileDialogRequest& request) {
     ++fileDialogs_;
     dialogRequests.push_back(request);
-    if (saveAnswers_.empty()) {
-        return std::nullopt;
-    }
-    std::optional<std::string> answer = saveAnswers_.front();
-    saveAnswers_.pop_front();
-    return answer;
+    return NextAnswer(saveAnswers_);
 }
 
 bool ScriptedInteraction::AskFlightDetails(FlightDetails& details) {
-    if (detailsAnswers_.empty() || !detailsAnswers_.front()) {
-        if (!detailsAnswers_.empty()) {
-            detailsAnswers_.pop_front();
-        }
+    const std::optional<FlightDetails> answer = NextAnswer(detailsAnswers_);
+    if (!answer) {
         return false;
     }
-    details = *detailsAnswers_.front();
-    detailsAnswers_.pop_front();
+    details = *answer;
     return true;
 }
 
 bool ScriptedInteraction::ConfirmClearFlash() {
-    if (clearAnswers_.empty()) {
-        return false;
-    }
-    const bool answer = clearAnswers_.front();
-    clearAnswers_.pop_front();
-    return answer;
+    return NextAnswer(clearAnswers_);
 }
 
 bool ScriptedInteraction::ConfirmFlashTest() {
-    if (flashTestAnswers_.empty()) {
-        return false;
-    }
-    const bool answer = flashTestAnswers_.front();
-    flashTestAnswers_.pop_front();
-    return answer;
+    return NextAnswer(flashTestAnswers_);
 }
 
 void ScriptedInteraction::CancelAfterProgressSteps(int steps) {
