@@ -20,6 +20,8 @@ struct PortListing {
     std::string owner;         // "root:dialout crw-rw----" from the device file; empty if unknown
     bool mayOpen = true;       // this user may open it for reading and writing
     bool simulator = false;    // a running vanteo-sim
+    // Set when the USB adapter's latency timer is high: what it costs and how to lower it.
+    std::string latencyNote;
 };
 
 // The command layer of vanteo-cli: runs one parsed request against the form, the tracker

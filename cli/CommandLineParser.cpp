@@ -79,7 +79,8 @@ constexpr auto kCommands = std::to_array<CommandInfo>({
     {CliCommand::doctor, "doctor", "doctor",
      "Prints what helps when a port will not open, ready to paste into a question: the program\n"
      "and Qt versions, each port with its owner, group and permissions, this user's groups,\n"
-     "whether ModemManager runs, and the newest vanteo-sim announcement."},
+     "whether ModemManager runs, the newest vanteo-sim announcement, and a USB adapter's\n"
+     "latency timer when it is high enough to slow every reply."},
     {CliCommand::listen, "listen",
      "listen (--kiss-tcp HOST:PORT | --kiss-serial DEV --baud N) [--call CALL-SSID] [--json] "
      "[--csv OUT] [--gpx OUT] [--kml22 OUT] [--from LAT,LON | --gpsd HOST:PORT]",

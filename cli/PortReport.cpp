@@ -8,6 +8,7 @@
 
 #include "VanteoVersion.h"
 #include "serial/PortDiagnosis.h"
+#include "serial/PortLatency.h"
 
 namespace vanteo::cli {
 namespace {
@@ -28,6 +29,21 @@ std::string UsbText(const PortListing& port) {
 }
 
 }  // namespace
+
+std::vector<PortListing> DescribePorts(const std::vector<PortInfo>& ports,
+                                       const std::string& sysfsRoot) {
+    std::vector<PortListing> listing;
+    for (const PortInfo& port : ports) {
+        const PortAccess& access = port.access;
+        const std::string owner =
+            access.exists ? access.ownerName + ":" + access.groupName + " " + access.modeText
+                          : std::string();
+        listing.push_back({port.name, port.description, port.usbId, port.serialNumber, owner,
+                           !access.exists || access.mayOpen, port.simulator,
+                           HighLatencyTimerNote(port.name, sysfsRoot)});
+    }
+    return listing;
+}
 
 void WritePortListing(std::ostream& out, const std::vector<PortListing>& ports, bool json) {
     if (json) {
@@ -82,6 +98,9 @@ int CliCommands::Doctor() {
             out_ << "  [" << usb << "]";
         }
         out_ << '\n';
+        if (!port.latencyNote.empty()) {
+            out_ << "    " << port.latencyNote << '\n';
+        }
     }
     const std::string announcement = newestAnnouncement_ ? newestAnnouncement_() : std::string();
     out_ << "newest vanteo-sim announcement: " << (announcement.empty() ? "none" : announcement)

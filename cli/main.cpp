@@ -14,6 +14,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CommandLineParser.h"
 #include "cli/ConsoleInteraction.h"
+#include "cli/PortReport.h"
 #include "device/FormModel.h"
 #include "device/TrackerState.h"
 #include "flightlog/FlightLogOperations.h"
@@ -51,18 +52,8 @@ int main(int argc, char* argv[]) {
     DeviceContext device{form, tracker, link, console};
     FlightLogContext flightLog{device, log};
 
-    cli::CliCommands commands(flightLog, console, std::cout, [] {
-        std::vector<cli::PortListing> listing;
-        for (const PortInfo& port : EnumeratePorts()) {
-            const PortAccess& access = port.access;
-            const std::string owner =
-                access.exists ? access.ownerName + ":" + access.groupName + " " + access.modeText
-                              : std::string();
-            listing.push_back({port.name, port.description, port.usbId, port.serialNumber, owner,
-                               !access.exists || access.mayOpen, port.simulator});
-        }
-        return listing;
-    });
+    cli::CliCommands commands(flightLog, console, std::cout,
+                              [] { return cli::DescribePorts(EnumeratePorts()); });
     cli::InstallStopSignalHandlers();
     commands.SetAnnouncementReader(
         [] { return NewestSimulatorAnnouncement(SimulatorAnnouncementDirectory()); });

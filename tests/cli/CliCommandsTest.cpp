@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "cli/CommandLineParser.h"
+#include "cli/PortReport.h"
 #include "cli/SettingsScope.h"
 #include "device/FieldTable.h"
 #include "serial/InProcessTransport.h"
@@ -37,9 +38,12 @@ public:
         if (!parsed.ok) {
             return CliCommands::kUsage;
         }
-        CliCommands commands(flightLog_, console_, out_);
+        CliCommands commands(flightLog_, console_, out_, portLister_);
         return commands.Run(parsed.request);
     }
+
+    // What `ports` and `doctor` see as the system's port list.
+    void SetPortLister(CliCommands::PortLister lister) { portLister_ = std::move(lister); }
 
     std::string Out() const { return out_.str(); }
     std::string Err() const { return err_.str(); }
@@ -57,6 +61,7 @@ private:
     SerialLink link_;
     DeviceContext device_{form_, tracker_, link_, console_};
     FlightLogContext flightLog_{device_, log_};
+    CliCommands::PortLister portLister_;
 };
 
 class CliCommandsTest : public ::testing::Test {
@@ -646,6 +651,37 @@ TEST_F(CliCommandsTest, FlashTestAndFixKml) {
     ASSERT_EQ(fix.Run({"fix-kml", in, out}), 0) << fix.Err();
     EXPECT_EQ(Slurp(out), "<coordinates>-60.5,37.2\n-60.5,37.2,1234\n");
     EXPECT_NE(fix.Err().find(" read 2 lines\n"), std::string::npos);
+}
+
+// The doctor report puts the note under a USB adapter whose latency timer is above 2 ms, with the
+// file that lowers it; an adapter at 1 ms and a port without a timer (a pseudo-terminal) get none.
+TEST_F(CliCommandsTest, DoctorNotesAHighAdapterLatencyTimer) {
+    const std::string sys = scratch.Path("sys");
+    const std::string devices = sys + "/bus/usb-serial/devices/";
+    for (const auto& [tty, timer] : {std::pair{"ttyUSB0", "16\n"}, std::pair{"ttyUSB1", "1\n"}}) {
+        std::filesystem::create_directories(devices + tty);
+        Spit(devices + tty + "/latency_timer", timer);
+    }
+    CliProcess cli(tracker, clock);
+    cli.SetPortLister([&sys] {
+        return DescribePorts(
+            {PortInfo("/dev/ttyUSB0", "FT232R USB UART"), PortInfo("ttyUSB1", "FT232R USB UART"),
+             PortInfo("/dev/pts/3", "Vanteo tracker simulator")},
+            sys);
+    });
+    ASSERT_EQ(cli.Run({"doctor"}), 0);
+    const std::string out = cli.Out();
+    const std::string note =
+        "  /dev/ttyUSB0  ?  this user may open it  FT232R USB UART\n"
+        "    the adapter's latency timer is 16 ms: each reply can wait up to 16 ms in the "
+        "adapter; writing 1 to " +
+        devices +
+        "ttyUSB0/latency_timer (as root) lowers it\n"
+        "  ttyUSB1  ?  this user may open it  FT232R USB UART\n"
+        "  /dev/pts/3  ?  this user may open it  Vanteo tracker simulator\n"
+        "newest vanteo-sim announcement: none\n";
+    ASSERT_GE(out.size(), note.size());
+    EXPECT_EQ(out.substr(out.size() - note.size()), note) << out;
 }
 
 }  // namespace

@@ -11,8 +11,9 @@ namespace {
 
 const std::vector<PortListing> kPorts = {
     {"ttyUSB0", "FT232R USB UART (FTDI)", "0403:6001", "A12345", "root:dialout crw-rw----", false,
-     false},
-    {"/dev/pts/3", "Vanteo tracker simulator (pid 77)", "", "", "me:tty crw--w----", true, true},
+     false, ""},
+    {"/dev/pts/3", "Vanteo tracker simulator (pid 77)", "", "", "me:tty crw--w----", true, true,
+     ""},
 };
 
 TEST(PortReport, ListingNamesTheUsbIdentityAndTheOwnerOfAPortThisUserMayNotOpen) {
