@@ -61,6 +61,20 @@ TEST(ProgramIcon, HasEverySizeTheWindowAndTheAboutBoxAskFor) {
     EXPECT_EQ(icon.pixmap(48, 48).size(), QSize(48, 48));
 }
 
+// The pixels compiled in at build time are the PNG renderings' own, byte order and alpha
+// included: a half-transparent edge pixel would show a wrong premultiplication.
+TEST(ProgramIcon, PixelsAreThoseOfThePngRenderings) {
+    const QIcon icon = ProgramIcon();
+    for (const int size : {16, 32, 48, 64, 128}) {
+        const QImage png(QStringLiteral(VANTEO_RESOURCES_DIR "/vanteo-%1.png").arg(size));
+        ASSERT_FALSE(png.isNull()) << size;
+        const QImage shown = icon.pixmap(size, size).toImage();
+        EXPECT_TRUE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied) ==
+                    png.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            << size;
+    }
+}
+
 TEST(FileDialogFilter, KmlAndKvtFiltersBecomeNameFiltersThatMatchEveryFile) {
     EXPECT_EQ(NameFiltersFromFilterString("KML Files (*.kml)|*.kml|All Files (*.*)|*.*||"),
               (QStringList{"KML Files (*.kml)", "All Files (*)"}));
