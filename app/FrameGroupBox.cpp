@@ -1,11 +1,15 @@
 #include "app/FrameGroupBox.h"
 
 #include <qdrawutil.h>
+#include <QColor>
+#include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <QPixmap>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <algorithm>
+#include <optional>
 
 namespace vanteo {
 namespace {
@@ -31,6 +35,72 @@ const QPixmap& FusionFramePixmap() {
     return pixmap;
 }
 
+// The inside of Fusion's frame pixmap is one translucent shade (premultiplied black at alpha 3).
+// Stretched over a group box it is blended pixel by pixel through a scaled-image path, which made
+// the frames most of the cost of painting the window; a solid fill of the same premultiplied
+// colour blends to the same pixels at a fraction of the cost. Null where the inside is not one
+// colour, or one a QColor cannot hold exactly.
+std::optional<QColor> UniformInside(const QPixmap& pixmap, int corner) {
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRgb first = image.pixel(corner, corner);
+    for (int y = corner; y < image.height() - corner; ++y) {
+        for (int x = corner; x < image.width() - corner; ++x) {
+            if (image.pixel(x, y) != first) {
+                return std::nullopt;
+            }
+        }
+    }
+    const QRgb plain = qUnpremultiply(first);
+    if (qPremultiply(plain) != first) {
+        return std::nullopt;
+    }
+    return QColor::fromRgba(plain);
+}
+
+const std::optional<QColor>& FusionFrameInside() {
+    static const std::optional<QColor> inside =
+        FusionFramePixmap().isNull() ? std::nullopt
+                                     : UniformInside(FusionFramePixmap(), kFusionFrameCorner);
+    return inside;
+}
+
+// qDrawBorderPixmap with stretched edges and the same corner in the pixmap and on screen, the
+// inside filled with its one colour.
+void DrawFrame(QPainter& painter, const QRect& target, const QPixmap& pixmap,
+               const QColor& inside) {
+    const int c = kFusionFrameCorner;
+    const QRect source = pixmap.rect();
+    const int innerWidth = target.width() - 2 * c;
+    const int innerHeight = target.height() - 2 * c;
+    const int sourceInnerWidth = source.width() - 2 * c;
+    const int sourceInnerHeight = source.height() - 2 * c;
+    const int right = target.left() + target.width() - c;
+    const int bottom = target.top() + target.height() - c;
+    const int sourceRight = source.width() - c;
+    const int sourceBottom = source.height() - c;
+    // Corners, drawn as they are.
+    painter.drawPixmap(QRect(target.left(), target.top(), c, c), pixmap, QRect(0, 0, c, c));
+    painter.drawPixmap(QRect(right, target.top(), c, c), pixmap, QRect(sourceRight, 0, c, c));
+    painter.drawPixmap(QRect(target.left(), bottom, c, c), pixmap, QRect(0, sourceBottom, c, c));
+    painter.drawPixmap(QRect(right, bottom, c, c), pixmap, QRect(sourceRight, sourceBottom, c, c));
+    if (innerWidth > 0) {  // top and bottom edges
+        painter.drawPixmap(QRect(target.left() + c, target.top(), innerWidth, c), pixmap,
+                           QRect(c, 0, sourceInnerWidth, c));
+        painter.drawPixmap(QRect(target.left() + c, bottom, innerWidth, c), pixmap,
+                           QRect(c, sourceBottom, sourceInnerWidth, c));
+    }
+    if (innerHeight > 0) {  // left and right edges
+        painter.drawPixmap(QRect(target.left(), target.top() + c, c, innerHeight), pixmap,
+                           QRect(0, c, c, sourceInnerHeight));
+        painter.drawPixmap(QRect(right, target.top() + c, c, innerHeight), pixmap,
+                           QRect(sourceRight, c, c, sourceInnerHeight));
+    }
+    if (innerWidth > 0 && innerHeight > 0) {
+        painter.fillRect(QRect(target.left() + c, target.top() + c, innerWidth, innerHeight),
+                         inside);
+    }
+}
+
 }  // namespace
 
 void FrameGroupBox::paintEvent(QPaintEvent* event) {
@@ -52,10 +122,15 @@ void FrameGroupBox::paintEvent(QPaintEvent* event) {
                                   kFusionTopMargin;
         const QRect frame =
             style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, this);
-        qDrawBorderPixmap(&painter, frame.adjusted(0, top, 0, 0),
-                          QMargins(kFusionFrameCorner, kFusionFrameCorner, kFusionFrameCorner,
-                                   kFusionFrameCorner),
-                          FusionFramePixmap());
+        const QRect target = frame.adjusted(0, top, 0, 0);
+        if (FusionFrameInside()) {
+            DrawFrame(painter, target, FusionFramePixmap(), *FusionFrameInside());
+        } else {
+            qDrawBorderPixmap(&painter, target,
+                              QMargins(kFusionFrameCorner, kFusionFrameCorner, kFusionFrameCorner,
+                                       kFusionFrameCorner),
+                              FusionFramePixmap());
+        }
         option.subControls &= ~QStyle::SC_GroupBoxFrame;
     }
     painter.drawComplexControl(QStyle::CC_GroupBox, option);
