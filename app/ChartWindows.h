@@ -38,7 +38,7 @@ using ChartModuleEntry = ChartWindows* (*)();
 class ChartModuleLoader {
 public:
     explicit ChartModuleLoader(QStringList directories) : directories_(std::move(directories)) {}
-    // Windows this binary links itself (the tests, the screenshots): nothing to load.
+    // Windows this binary links itself (the tests): nothing to load.
     explicit ChartModuleLoader(ChartWindows& linked) : windows_(&linked), tried_(true) {}
     ChartWindows* Load();
     const QString& Error() const { return error_; }
