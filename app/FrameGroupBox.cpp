@@ -39,13 +39,15 @@ const QPixmap& FusionFramePixmap() {
 // Stretched over a group box it is blended pixel by pixel through a scaled-image path, which made
 // the frames most of the cost of painting the window; a solid fill of the same premultiplied
 // colour blends to the same pixels at a fraction of the cost. Null where the inside is not one
-// colour, or one a QColor cannot hold exactly.
+// colour, or one a QColor cannot hold exactly, or where the left and right edges change along
+// their length (DrawFrame draws them in bands).
 std::optional<QColor> UniformInside(const QPixmap& pixmap, int corner) {
     const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const QRgb first = image.pixel(corner, corner);
     for (int y = corner; y < image.height() - corner; ++y) {
-        for (int x = corner; x < image.width() - corner; ++x) {
-            if (image.pixel(x, y) != first) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool inside = x >= corner && x < image.width() - corner;
+            if (image.pixel(x, y) != (inside ? first : image.pixel(x, corner))) {
                 return std::nullopt;
             }
         }
@@ -62,6 +64,20 @@ const std::optional<QColor>& FusionFrameInside() {
         FusionFramePixmap().isNull() ? std::nullopt
                                      : UniformInside(FusionFramePixmap(), kFusionFrameCorner);
     return inside;
+}
+
+// Qt's raster engine hands a blend of 96 rows or more to its thread pool in bands of 64 rows.
+// For the frames that started the pool's threads at start-up and passed some 40 bands back and
+// forth, which cost more CPU than the blending itself: the tall parts are drawn in bands short
+// enough to stay on this thread. Every row of them is the same, so the pixels do not change.
+constexpr int kRowsPerBand = 95;
+
+template <typename Draw>
+void InBands(const QRect& rect, Draw draw) {
+    for (int top = rect.top(); top <= rect.bottom(); top += kRowsPerBand) {
+        draw(
+            QRect(rect.left(), top, rect.width(), std::min(kRowsPerBand, rect.bottom() + 1 - top)));
+    }
 }
 
 // qDrawBorderPixmap with stretched edges and the same corner in the pixmap and on screen, the
@@ -90,14 +106,16 @@ void DrawFrame(QPainter& painter, const QRect& target, const QPixmap& pixmap,
                            QRect(c, sourceBottom, sourceInnerWidth, c));
     }
     if (innerHeight > 0) {  // left and right edges
-        painter.drawPixmap(QRect(target.left(), target.top() + c, c, innerHeight), pixmap,
-                           QRect(0, c, c, sourceInnerHeight));
-        painter.drawPixmap(QRect(right, target.top() + c, c, innerHeight), pixmap,
-                           QRect(sourceRight, c, c, sourceInnerHeight));
+        InBands(QRect(target.left(), target.top() + c, c, innerHeight), [&](const QRect& band) {
+            painter.drawPixmap(band, pixmap, QRect(0, c, c, sourceInnerHeight));
+        });
+        InBands(QRect(right, target.top() + c, c, innerHeight), [&](const QRect& band) {
+            painter.drawPixmap(band, pixmap, QRect(sourceRight, c, c, sourceInnerHeight));
+        });
     }
     if (innerWidth > 0 && innerHeight > 0) {
-        painter.fillRect(QRect(target.left() + c, target.top() + c, innerWidth, innerHeight),
-                         inside);
+        InBands(QRect(target.left() + c, target.top() + c, innerWidth, innerHeight),
+                [&](const QRect& band) { painter.fillRect(band, inside); });
     }
 }
 

@@ -37,7 +37,8 @@ TEST(FrameGroupBox, LooksExactlyAsFusionDrawsAGroupBox) {
     std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
     ASSERT_NE(fusion, nullptr);
     for (const QString& title : {QStringLiteral("Digital Telemetry"), QString()}) {
-        for (const QSize size : {QSize(240, 90), QSize(61, 33)}) {
+        // 260 pixels: taller than a band of DrawFrame.
+        for (const QSize size : {QSize(240, 90), QSize(61, 33), QSize(200, 260)}) {
             QGroupBox plain(title);
             FrameGroupBox framed;
             framed.setTitle(title);
