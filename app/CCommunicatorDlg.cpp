@@ -18,8 +18,7 @@
 #include <utility>
 
 #include "app/CAboutDlg.h"
-#include "app/CFlightViewDlg.h"
-#include "app/CRecoveryDlg.h"
+#include "app/ChartWindows.h"
 #include "app/FrameGroupBox.h"
 #include "app/PortComboBox.h"
 #include "app/ProgramIcon.h"
@@ -701,19 +700,27 @@ void CCommunicatorDlg::ViewFlightOfFile() {
 }
 
 void CCommunicatorDlg::OpenFlightView(const FlightLogSource& source, double storeIntervalS) {
-    auto* view = new CFlightViewDlg(source, storeIntervalS, *this, this);
-    view->setAttribute(Qt::WA_DeleteOnClose);
-    view->show();
+    if (ChartWindows* windows = LoadChartWindows()) {
+        windows->ShowFlightView(source, storeIntervalS, *this, this);
+    }
 }
 
 void CCommunicatorDlg::OpenRecovery() {
-    static SteadyClock clock;
-    auto* recovery =
-        new CRecoveryDlg(CRecoveryDlg::StationOf(ui_->idStringEdit->text().toStdString(),
-                                                 ui_->ssidEdit->text().toStdString()),
-                         clock, this);
-    recovery->setAttribute(Qt::WA_DeleteOnClose);
-    recovery->show();
+    if (ChartWindows* windows = LoadChartWindows()) {
+        windows->ShowRecovery(ui_->idStringEdit->text().toStdString(),
+                              ui_->ssidEdit->text().toStdString(), this);
+    }
+}
+
+ChartWindows* CCommunicatorDlg::LoadChartWindows() {
+    ChartModuleLoader& module = ProgramChartModule();
+    ChartWindows* windows = module.Load();
+    if (!windows) {
+        ShowMessage("The flight and recovery windows could not be loaded: " +
+                        module.Error().toLocal8Bit().toStdString(),
+                    MessageIcon::exclamation);
+    }
+    return windows;
 }
 
 void CCommunicatorDlg::OpenAboutBox() {

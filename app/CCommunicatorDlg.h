@@ -32,6 +32,7 @@ class CCommunicatorDlg;
 
 namespace vanteo {
 
+class ChartWindows;
 class FrameGroupBox;
 struct FlightLogSource;
 class PortComboBox;
@@ -144,6 +145,8 @@ private:
     void OpenFlightView(const FlightLogSource& source, double storeIntervalS);
     // The recovery window for the station in the ID String and SSID fields. Not modal.
     void OpenRecovery();
+    // The module that holds both windows; null, after saying why, when it cannot be loaded.
+    ChartWindows* LoadChartWindows();
 
     std::unique_ptr<Ui::CCommunicatorDlg> ui_;
     FormModel& form_;

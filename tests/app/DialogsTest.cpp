@@ -37,7 +37,8 @@ TEST(FrameGroupBox, LooksExactlyAsFusionDrawsAGroupBox) {
     std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
     ASSERT_NE(fusion, nullptr);
     for (const QString& title : {QStringLiteral("Digital Telemetry"), QString()}) {
-        for (const QSize size : {QSize(240, 90), QSize(61, 33)}) {
+        // 260 pixels: taller than a band of DrawFrame.
+        for (const QSize size : {QSize(240, 90), QSize(61, 33), QSize(200, 260)}) {
             QGroupBox plain(title);
             FrameGroupBox framed;
             framed.setTitle(title);
@@ -59,6 +60,20 @@ TEST(ProgramIcon, HasEverySizeTheWindowAndTheAboutBoxAskFor) {
     EXPECT_EQ(icon.availableSizes(),
               (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}}));
     EXPECT_EQ(icon.pixmap(48, 48).size(), QSize(48, 48));
+}
+
+// The pixels compiled in at build time are the PNG renderings' own, byte order and alpha
+// included: a half-transparent edge pixel would show a wrong premultiplication.
+TEST(ProgramIcon, PixelsAreThoseOfThePngRenderings) {
+    const QIcon icon = ProgramIcon();
+    for (const int size : {16, 32, 48, 64, 128}) {
+        const QImage png(QStringLiteral(VANTEO_RESOURCES_DIR "/vanteo-%1.png").arg(size));
+        ASSERT_FALSE(png.isNull()) << size;
+        const QImage shown = icon.pixmap(size, size).toImage();
+        EXPECT_TRUE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied) ==
+                    png.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            << size;
+    }
 }
 
 TEST(FileDialogFilter, KmlAndKvtFiltersBecomeNameFiltersThatMatchEveryFile) {
