@@ -713,7 +713,7 @@ void CCommunicatorDlg::OpenRecovery() {
 }
 
 ChartWindows* CCommunicatorDlg::LoadChartWindows() {
-    ChartModuleLoader& module = ProgramChartModule();
+    ChartModuleLoader& module = chartModule_ ? *chartModule_ : ProgramChartModule();
     ChartWindows* windows = module.Load();
     if (!windows) {
         ShowMessage("The flight and recovery windows could not be loaded: " +

@@ -32,6 +32,7 @@ class CCommunicatorDlg;
 
 namespace vanteo {
 
+class ChartModuleLoader;
 class ChartWindows;
 class FrameGroupBox;
 struct FlightLogSource;
@@ -65,6 +66,10 @@ public:
     // `arguments` is the program's own argument list (QCoreApplication::arguments()): entry 0 the
     // program, entry 1 the switch ("-qrkvz" selects calibration mode).
     void StartUp(const QStringList& arguments);
+
+    // Where the flight and recovery windows come from: the program's vanteo-charts module
+    // (ProgramChartModule) unless another loader is handed in (not owned; must outlive the form).
+    void UseChartModule(ChartModuleLoader& loader) { chartModule_ = &loader; }
 
     // The widget with resource identifier `controlId`, or null.
     QWidget* Control(int controlId) const;
@@ -160,6 +165,7 @@ private:
     FlightLogContext flightLog_;
     std::unique_ptr<ModalPrompts> ownPrompts_;
     ModalPrompts* prompts_;
+    ChartModuleLoader* chartModule_ = nullptr;  // null: ProgramChartModule(), asked when needed
 
     std::map<int, QWidget*> controls_;
     std::map<int, std::vector<QWidget*>> buddies_;  // labels without an id, by their control

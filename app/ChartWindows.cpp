@@ -5,11 +5,6 @@
 #include <QLibrary>
 
 namespace vanteo {
-namespace {
-
-ChartModuleLoader* handedIn = nullptr;
-
-}  // namespace
 
 ChartWindows* ChartModuleLoader::Load() {
     if (tried_) {
@@ -41,9 +36,6 @@ ChartWindows* ChartModuleLoader::Load() {
 }
 
 ChartModuleLoader& ProgramChartModule() {
-    if (handedIn) {
-        return *handedIn;
-    }
     static ChartModuleLoader loader = [] {
         const QDir program(QCoreApplication::applicationDirPath());
         return ChartModuleLoader(QStringList{
@@ -51,10 +43,6 @@ ChartModuleLoader& ProgramChartModule() {
             QDir::cleanPath(program.filePath(QStringLiteral(VANTEO_MODULE_DIR_FROM_PROGRAM)))});
     }();
     return loader;
-}
-
-void UseChartModule(ChartModuleLoader* loader) {
-    handedIn = loader;
 }
 
 }  // namespace vanteo

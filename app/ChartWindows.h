@@ -50,10 +50,8 @@ private:
     bool tried_ = false;
 };
 
-// What the form opens the windows with: the module looked for beside the program (the build
-// tree), then in <libdir>/vanteo of the installed tree; or the loader handed in by UseChartModule.
+// The program's loader: the module looked for beside the program (the build tree), then in
+// <libdir>/vanteo of the installed tree. One per process, as the loaded module is.
 ChartModuleLoader& ProgramChartModule();
-// Hands in another loader (not owned; must outlive its use); null goes back to the program's.
-void UseChartModule(ChartModuleLoader* loader);
 
 }  // namespace vanteo

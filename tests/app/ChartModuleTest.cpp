@@ -54,12 +54,10 @@ TEST_F(ChartModuleFormTest, TheFormSaysWhenTheModuleIsMissing) {
     QTemporaryDir empty;
     ASSERT_TRUE(empty.isValid());
     ChartModuleLoader missing({empty.path()});
-    ChartModuleLoader& linked = ProgramChartModule();
-    UseChartModule(&missing);
+    dlg->UseChartModule(missing);
     Start();
     SetText(1034, QStringLiteral("K1ABC"));
     dlg->findChild<QAbstractButton*>(QStringLiteral("recoveryButton"))->click();
-    UseChartModule(&linked);
     ASSERT_EQ(prompts.Texts().size(), 1u);
     const std::string prefix = "The flight and recovery windows could not be loaded: ";
     EXPECT_EQ(prompts.Texts()[0].substr(0, prefix.size()), prefix);

@@ -15,6 +15,8 @@
 #include <set>
 
 #include "app/CCommunicatorDlg.h"
+#include "app/ChartWindows.h"
+#include "app/LinkedChartWindows.h"
 #include "serial/InProcessTransport.h"
 #include "serial/MessageSink.h"
 #include "serial/QSerialPortTransport.h"
@@ -27,7 +29,10 @@ namespace vanteo::test {
 // virtual clock, and recorded message boxes instead of modal ones.
 class FormTest : public ::testing::Test {
 protected:
-    FormTest() { relay.SetTarget(dlg.get()); }
+    FormTest() {
+        relay.SetTarget(dlg.get());
+        dlg->UseChartModule(linkedCharts);
+    }
     ~FormTest() override { relay.SetTarget(nullptr); }
 
     void Start(const QStringList& arguments = {QStringLiteral("vanteo")}) {
@@ -97,6 +102,8 @@ protected:
                     }};
     FlightLogState log;
     RecordingPrompts prompts;
+    // The flight and recovery windows this binary links, not the module.
+    ChartModuleLoader linkedCharts{LinkedChartWindows()};
     std::vector<PortInfo> ports{{"/dev/pts/7", "vanteo-sim ZPNAV9"}, {"COM10", ""}, {"COM2", ""}};
     std::unique_ptr<CCommunicatorDlg> dlg = std::make_unique<CCommunicatorDlg>(
         form, tracker, link, log, [this] { return ports; }, &prompts);
