@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -55,7 +56,17 @@ bool TakeOption(std::string_view arg,
 }
 
 int RunCount(const std::string& text, int fallback) {
-    return text.empty() ? fallback : std::max(1, std::atoi(text.c_str()));
+    if (text.empty()) {
+        return fallback;
+    }
+    int runs = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), runs);
+    if (error != std::errc() || end != text.data() + text.size() || runs < 1) {
+        std::fprintf(stderr, "--runs=%s: the number of runs must be a whole number from 1\n",
+                     text.c_str());
+        std::exit(2);
+    }
+    return runs;
 }
 
 double Median(std::vector<double> values) {

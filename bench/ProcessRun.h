@@ -23,7 +23,8 @@ ProcessCost RunProcess(const std::vector<std::string>& argv);
 // to VALUE; false for any other argument.
 bool TakeOption(std::string_view arg,
                 std::initializer_list<std::pair<std::string_view, std::string*>> options);
-// The count a "--runs=N" option gave (`text`, N): `fallback` when none was given, at least 1.
+// The count a "--runs=N" option gave (`text`, N): `fallback` when none was given. Anything but a
+// whole number from 1 ends this process with a message (exit status 2).
 int RunCount(const std::string& text, int fallback);
 
 // The median; the mean of the two middle values for an even count.

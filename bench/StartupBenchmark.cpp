@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: %s --program=PATH --minimal=PATH [--before=PATH] [--runs=N]\n";
 constexpr double kRatioTarget = 1.5;
 constexpr double kPeakTargetMiB = 80.0;
 
@@ -39,15 +41,13 @@ int main(int argc, char** argv) {
                                                  {"--minimal=", &minimal},
                                                  {"--before=", &before},
                                                  {"--runs=", &runsText}})) {
-            std::fprintf(stderr,
-                         "usage: %s --program=PATH --minimal=PATH [--before=PATH] [--runs=N]\n",
-                         argv[0]);
+            std::fprintf(stderr, kUsage, argv[0]);
             return 2;
         }
     }
     const int runs = vanteo::bench::RunCount(runsText, 15);
     if (program.empty() || minimal.empty()) {
-        std::fprintf(stderr, "usage: %s --program=PATH --minimal=PATH [--runs=N]\n", argv[0]);
+        std::fprintf(stderr, kUsage, argv[0]);
         return 2;
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
