@@ -8,6 +8,12 @@ namespace {
 
 using Change = VisibilityRow::Change;
 
+// Firmware 123 to 199 shows the log-format boxes (the 2xx line has its own log format); 224 and
+// later the power-up overwrite box of the two models that have it.
+constexpr int kFirstLogFormatFirmware = 123;
+constexpr int kNewLine = 200;
+constexpr int kFirstOverwriteFirmware = 224;
+
 // The predicates of a row shown exactly when the tracker has, or lacks, one capability.
 template <bool TrackerCapabilities::*capability>
 bool Has(const TrackerState& t) {
@@ -38,12 +44,13 @@ const std::vector<VisibilityRow>& CapabilityRows() {
         {{control::kOverwriteMemory},
          [](const TrackerState& t) {
              const TrackerCapabilities& caps = t.capabilities;
-             return caps.firmwareVersion >= 224 &&
+             return caps.firmwareVersion >= kFirstOverwriteFirmware &&
                     (caps.modelId == "ZPNAVC" || caps.modelId == "ZPNAVD");
          }},
         {{control::kCompressData, control::kStoreHm, control::kTransmitAltitude},
          [](const TrackerState& t) {
-             return t.capabilities.firmwareVersion >= 123 && t.capabilities.firmwareVersion < 200;
+             const int version = t.capabilities.firmwareVersion;
+             return version >= kFirstLogFormatFirmware && version < kNewLine;
          }},
         {{control::kProfileSwitchingGroup, control::kProfile1, control::kProfile2,
           control::kProfileSwitchCaption, control::kAltitudeSwitch, control::kCompareButton,
