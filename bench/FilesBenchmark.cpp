@@ -4,7 +4,8 @@
 //
 // With --cli=PATH --baseline=PATH (bench/run files passes both) it then times the whole
 // `vanteo-cli validate-kml` process against the plain C baseline; --runs=N sets the runs of each,
-// --before=PATH adds an earlier build's vanteo-cli to the same runs.
+// --before=PATH adds an earlier build's vanteo-cli to the same runs, --valgrind=PATH counts the
+// instructions of one run of each (bench/run passes it when valgrind is installed).
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -225,12 +226,14 @@ int main(int argc, char** argv) {
     std::string baseline;
     std::string before;
     std::string runs;
+    std::string valgrind;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (!vanteo::bench::TakeOption(argv[i], {{"--cli=", &cli},
                                                  {"--baseline=", &baseline},
                                                  {"--before=", &before},
-                                                 {"--runs=", &runs}})) {
+                                                 {"--runs=", &runs},
+                                                 {"--valgrind=", &valgrind}})) {
             rest.push_back(argv[i]);
         }
     }
@@ -245,5 +248,5 @@ int main(int argc, char** argv) {
         return 0;
     }
     return vanteo::bench::CompareWithCBaseline(cli, baseline, vanteo::bench::RunCount(runs, 21),
-                                               before);
+                                               before, valgrind);
 }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 namespace vanteo::bench {
 
@@ -41,7 +42,35 @@ ProcessCost RunProcess(const std::vector<std::string>& argv) {
     };
     return {std::chrono::duration<double, std::milli>(end - start).count(),
             toMs(usage.ru_utime) + toMs(usage.ru_stime),
-            static_cast<double>(usage.ru_maxrss) / 1024.0};  // ru_maxrss is in KiB on Linux
+            static_cast<double>(usage.ru_maxrss) / 1024.0,  // ru_maxrss is in KiB on Linux
+            static_cast<double>(usage.ru_minflt)};
+}
+
+long long CountInstructions(const std::string& valgrind, const std::vector<std::string>& argv,
+                            const std::string& countsFile) {
+    std::vector<std::string> run{valgrind, "--tool=callgrind",
+                                 "--callgrind-out-file=" + countsFile};
+    run.insert(run.end(), argv.begin(), argv.end());
+    RunProcess(run);
+    // The counts file holds a line "summary: N" (older valgrinds: "totals: N") of the whole run.
+    std::ifstream counts(countsFile);
+    std::string line;
+    while (std::getline(counts, line)) {
+        for (const std::string_view key : {"summary: ", "totals: "}) {
+            if (line.starts_with(key)) {
+                long long instructions = 0;
+                const char* first = line.data() + key.size();
+                const auto [end, error] =
+                    std::from_chars(first, line.data() + line.size(), instructions);
+                if (error == std::errc() && end != first) {
+                    return instructions;
+                }
+            }
+        }
+    }
+    std::fprintf(stderr, "%s left no instruction count in %s\n", argv[0].c_str(),
+                 countsFile.c_str());
+    std::exit(1);
 }
 
 bool TakeOption(std::string_view arg,

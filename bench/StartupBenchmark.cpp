@@ -1,7 +1,7 @@
 // The window's start-up against a minimal Qt dialog (one label) started the same way: both run
 // as fresh processes with VANTEO_QUIT_WHEN_IDLE set, so each shows its window, goes idle and
-// closes. Prints the medians of CPU time (user + system, start to exit) and peak memory, and the
-// ratio.
+// closes. Prints the medians of CPU time (user + system, start to exit), peak memory and minor
+// page faults, and the ratio.
 //
 //   vanteo_startup_bench --program=PATH --minimal=PATH [--before=PATH] [--runs=N]
 //                        [--platform=offscreen|xcb]
@@ -31,6 +31,7 @@ struct Figures {
     std::vector<double> wall;
     std::vector<double> cpu;
     std::vector<double> peak;
+    std::vector<double> faults;
 };
 
 }  // namespace
@@ -89,21 +90,24 @@ int main(int argc, char** argv) {
             figures->wall.push_back(cost.wallMs);
             figures->cpu.push_back(cost.cpuMs);
             figures->peak.push_back(cost.peakMiB);
+            figures->faults.push_back(cost.minorFaults);
         }
     }
     const double ratio = Median(window.cpu) / Median(dialog.cpu);
     const double peak = Median(window.peak);
     std::printf("Start-up until idle, %s, medians of %d runs side by side:\n",
                 platform == "xcb" ? "X11 (xcb)" : "offscreen", runs);
-    std::printf("  vanteo (the main form)    CPU %6.1f ms  wall %6.1f ms  peak %5.1f MiB\n",
-                Median(window.cpu), Median(window.wall), peak);
-    std::printf("  minimal dialog (a label)  CPU %6.1f ms  wall %6.1f ms  peak %5.1f MiB\n",
-                Median(dialog.cpu), Median(dialog.wall), Median(dialog.peak));
+    std::printf(
+        "  vanteo (the main form)    CPU %6.1f ms  wall %6.1f ms  peak %5.1f MiB  faults %5.0f\n",
+        Median(window.cpu), Median(window.wall), peak, Median(window.faults));
+    std::printf(
+        "  minimal dialog (a label)  CPU %6.1f ms  wall %6.1f ms  peak %5.1f MiB  faults %5.0f\n",
+        Median(dialog.cpu), Median(dialog.wall), Median(dialog.peak), Median(dialog.faults));
     if (!before.empty()) {
         std::printf(
-            "  before (--before)         CPU %6.1f ms  wall %6.1f ms  peak %5.1f MiB"
+            "  before (--before)         CPU %6.1f ms  wall %6.1f ms  peak %5.1f MiB  faults %5.0f"
             "  ratio %.2f\n",
-            Median(earlier.cpu), Median(earlier.wall), Median(earlier.peak),
+            Median(earlier.cpu), Median(earlier.wall), Median(earlier.peak), Median(earlier.faults),
             Median(earlier.cpu) / Median(dialog.cpu));
     }
     std::printf("  CPU ratio %.2f (target at most %.1f): %s\n", ratio, kRatioTarget,
