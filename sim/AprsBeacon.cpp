@@ -15,7 +15,8 @@ constexpr double kPi = 3.14159265358979323846;
 // "DDMM.mm" (or "DDDMM.mm") and the hemisphere letter, in hundredths of a minute.
 std::string Coordinate(double degrees, int degreeDigits, char positive, char negative) {
     const long hundredths = std::lround(std::fabs(degrees) * 6000.0);
-    char text[16];
+    // Room for any long the arithmetic can give, though a coordinate needs ten characters.
+    char text[64];
     std::snprintf(text, sizeof text, "%0*ld%02ld.%02ld%c", degreeDigits, hundredths / 6000,
                   hundredths / 100 % 60, hundredths % 100, degrees < 0 ? negative : positive);
     return text;
